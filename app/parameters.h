@@ -16,6 +16,9 @@ struct Parameters {
 
 extern Parameters gParameters;
 
+constexpr float kDefaultEl = 1.094001f;     // bit pattern 0x3F8C083A
+constexpr float kDefaultDf = 0.29371017f;   // bit pattern 0x3E96612E
+
 constexpr uint8_t kFlagOn = 0xFF;
 constexpr uint8_t kFlagOff = 0x00;
 

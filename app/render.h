@@ -1,0 +1,7 @@
+// The render pass: the whole picture for the current parameters into image 0, shown by image
+// gadget 0 at the window's top-left corner.
+#pragma once
+
+#include <cstdint>
+
+int32_t RenderPicture();  // always 0; a render that cannot start is skipped silently
