@@ -3,10 +3,10 @@
 // when Escape or Q is held. Everything runs on the one thread the process starts with.
 #include "app/main_loop.h"
 
+#include "app/controls.h"
 #include "app/help_values.h"
 #include "app/parameters.h"
 #include "app/render.h"
-#include "runtime/core/random.h"
 #include "runtime/input/keyboard.h"
 #include "runtime/input/screen.h"
 #include "runtime/window/window.h"
@@ -33,63 +33,18 @@ constexpr int32_t kKeyRight = 205;
 constexpr int32_t kKeyDown = 208;
 
 constexpr uint32_t kWindowFlags = 0x80000001;  // borderless popup, centred on the screen
-constexpr float kSmallestDf = 1e-19f;          // df is never left at exactly 0
-
-float speedFromModifiers() {
-    if (KeyHeld(kKeyLeftAlt)) {
-        return 0.01f;
-    }
-    if (KeyHeld(kKeyLeftShift)) {
-        return KeyHeld(kKeyLeftCtrl) ? 100.0f : 5.0f;
-    }
-    return 1.0f;
-}
-
-// Steps are added in double and the result stored back as a float.
-float stepped(float value, float step, float factor, double direction) {
-    return static_cast<float>(static_cast<double>(value) +
-                              direction * static_cast<double>(step) * static_cast<double>(factor));
-}
-
-void guardDf(Parameters& parameters) {
-    if (parameters.df == 0.0f) {
-        parameters.df = kSmallestDf;
-    }
-}
 
 // Only the first held arrow, in the order Left, Right, Up, Down, acts on a turn.
 void applyArrowKeys(Parameters& parameters) {
     if (KeyHeld(kKeyLeft)) {
-        parameters.el = stepped(parameters.el, parameters.elStep, parameters.speedFactor, +1.0);
+        StepParameters(parameters, Arrow::kLeft);
     } else if (KeyHeld(kKeyRight)) {
-        parameters.el = stepped(parameters.el, parameters.elStep, parameters.speedFactor, -1.0);
+        StepParameters(parameters, Arrow::kRight);
     } else if (KeyHeld(kKeyUp)) {
-        parameters.df = stepped(parameters.df, parameters.dfStep, parameters.speedFactor, +1.0);
-        guardDf(parameters);
+        StepParameters(parameters, Arrow::kUp);
     } else if (KeyHeld(kKeyDown)) {
-        parameters.df = stepped(parameters.df, parameters.dfStep, parameters.speedFactor, -1.0);
-        guardDf(parameters);
+        StepParameters(parameters, Arrow::kDown);
     }
-}
-
-float randomParameter() {
-    const int64_t whole = RandomRange(3, 0);
-    const int64_t divisor = RandomRange(999999, 999);
-    return static_cast<float>(static_cast<double>(whole) + 1.0 / static_cast<double>(divisor));
-}
-
-void randomise(Parameters& parameters) {
-    parameters.el = randomParameter();
-    parameters.df = randomParameter();
-    parameters.colourMode = static_cast<uint8_t>(RandomRange(1, 0) - 1);  // 0 → colour, 1 → black and white
-}
-
-// Reset restores the picture, not the speed or the step sizes.
-void resetParameters(Parameters& parameters) {
-    parameters.el = kDefaultEl;
-    parameters.df = kDefaultDf;
-    parameters.colourMode = kFlagOn;
-    parameters.originCentred = kFlagOn;
 }
 
 // The first released key of the chain acts; the keys after it are not asked on this turn.
@@ -97,17 +52,17 @@ void runReleasedKeyCommand(Parameters& parameters) {
     if (KeyReleased(kKeyReturn)) {
         ShowHelp();
     } else if (KeyReleased(kKeyC)) {
-        parameters.colourMode = static_cast<uint8_t>(~parameters.colourMode);
+        ToggleFlag(parameters.colourMode);
     } else if (KeyReleased(kKeyR)) {
-        resetParameters(parameters);
+        ResetParameters(parameters);
         RenderPicture();
     } else if (KeyReleased(kKeyO)) {
-        parameters.originCentred = static_cast<uint8_t>(~parameters.originCentred);
+        ToggleFlag(parameters.originCentred);
         RenderPicture();
     } else if (KeyReleased(kKeyI)) {
         ShowValues();
     } else if (KeyReleased(kKeyZ)) {
-        randomise(parameters);
+        RandomiseParameters(parameters);
         RenderPicture();
     }
 }
@@ -131,7 +86,9 @@ void WhirlwayRun() {
         WindowNextEvent();
         KeyboardSample();
         if (KeyHeld(kAnyKey)) {
-            parameters.speedFactor = speedFromModifiers();
+            // Ctrl matters only with Shift, so it is asked only then.
+            const bool shift = KeyHeld(kKeyLeftShift) != 0;
+            parameters.speedFactor = SpeedFactorFor(KeyHeld(kKeyLeftAlt) != 0, shift, shift && KeyHeld(kKeyLeftCtrl) != 0);
             applyArrowKeys(parameters);
             RenderPicture();
         }
