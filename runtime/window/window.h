@@ -83,6 +83,9 @@ int64_t WindowOpen(ObjectNumber number, int32_t x, int32_t y, int32_t width, int
 int64_t WindowOpen(ObjectNumber number, int32_t x, int32_t y, int32_t width, int32_t height, const wchar_t* title);
 HWND WindowHandle(ObjectNumber number);
 void WindowClose(ObjectNumber number);  // kAutoNumber closes every window
+// "WindowClass_" and the number in decimal: the class registered for each window.
+constexpr int kWindowClassNameSize = 40;
+void WindowClassName(ObjectNumber number, wchar_t (&name)[kWindowClassNameSize]);
 ObjectNumber WindowNumberOf(HWND window);  // -1 for a window that is not a runtime window
 WindowRecord* WindowRecordOf(HWND window);
 // Extra frame width of a sizable captioned window under desktop composition: 5 or 0.
