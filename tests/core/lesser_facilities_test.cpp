@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "runtime/core/array.h"
 #include "runtime/core/containers.h"
