@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# The values box and the help on demand: I shows "VALUES" with the current el and df as one line
+# of copyable text; editing it and confirming changes nothing; Return released in the main
+# window opens the help again.
+source "$(dirname "$0")/lib.sh"
+e2e_init "$@"
+
+expectedValues='el = 1.0940010548   df = 0.2937101722'
+
+# copyField WINDOW: selects the whole field and copies it; prints the clipboard ("" if nothing).
+copyField() {
+    local text
+    e2e_focus "$1"
+    e2e_clipboard_mark
+    xdotool key ctrl+a
+    xdotool key ctrl+c
+    for _ in $(seq 20); do
+        text=$(e2e_clipboard | tr -d '\r')
+        [ "$text" != whirlway-e2e-marker ] && break
+        sleep 0.1
+    done
+    [ "$text" = whirlway-e2e-marker ] && text=
+    printf '%s' "$text"
+}
+
+e2e_reference "$E2E_WORK/default.ppm" 0x3F8C083A 0x3E96612E 1 1
+e2e_start
+main=$(e2e_open_main)
+count=$(e2e_wait_picture "$main" "$E2E_WORK/default.ppm" "$E2E_WORK/default.png" 10) ||
+    e2e_fatal "start picture differs from the reference in $count pixels"
+
+e2e_tap i
+values=$(e2e_find "$E2E_TITLE_VALUES" 10) || e2e_fatal "I did not open a window titled '$E2E_TITLE_VALUES'"
+e2e_pass "I opens '$E2E_TITLE_VALUES'"
+read -r _ _ vw vh <<<"$(e2e_geometry "$values")"
+e2e_log "values box client area ${vw}x${vh}"
+
+text=$(copyField "$values")
+if [ "$text" = "$expectedValues" ]; then
+    e2e_pass "values field holds '$expectedValues'"
+else
+    e2e_fail "values field holds '$text', expected '$expectedValues'"
+fi
+
+# Edit the field: replace the df number, check the edit took, then confirm with Return.
+e2e_focus "$values"
+xdotool key End
+for _ in $(seq 12); do xdotool key BackSpace; done
+xdotool type --delay 20 '9.75'
+edited=$(copyField "$values")
+[ "$edited" = 'el = 1.0940010548   df = 9.75' ] && e2e_pass "field is editable ('$edited')" ||
+    e2e_fail "after editing, the field holds '$edited'"
+e2e_focus "$values"
+xdotool key Return
+e2e_absent "$E2E_TITLE_VALUES" 10 && e2e_pass "Return confirms and closes the values box" ||
+    e2e_fatal "Return did not close the values box"
+
+# The confirming Return may still be down when the main loop samples again; its release in the
+# main window then opens the help, as it should. Close that before going on.
+if help=$(e2e_find "$E2E_TITLE_HELP" 1); then
+    e2e_log "the confirming Return was seen by the main window; closing the help it opened"
+    e2e_focus "$help"
+    xdotool key Return
+    e2e_absent "$E2E_TITLE_HELP" 10 || e2e_fatal "Return did not close the help box"
+fi
+e2e_focus "$main"
+if e2e_unchanged "$main" "$E2E_WORK/default.png" "$E2E_WORK/after_values.png" 1; then
+    e2e_pass "picture unchanged after confirming an edited values box"
+else
+    e2e_fail "picture changed after the values box: $(e2e_diff "$E2E_WORK/default.png" "$E2E_WORK/after_values.png") pixels"
+fi
+
+# The values box again: the parameters did not take the edited text.
+e2e_tap i
+values=$(e2e_find "$E2E_TITLE_VALUES" 10) || e2e_fatal "I did not open '$E2E_TITLE_VALUES' a second time"
+text=$(copyField "$values")
+[ "$text" = "$expectedValues" ] && e2e_pass "second values box holds the unchanged values" ||
+    e2e_fail "second values box holds '$text'"
+e2e_focus "$values"
+xdotool key Escape
+e2e_absent "$E2E_TITLE_VALUES" 10 && e2e_pass "Escape cancels the values box" ||
+    e2e_fatal "Escape did not close the values box"
+e2e_running || e2e_fatal "the Escape that cancelled the values box also ended the program"
+
+e2e_focus "$main"
+e2e_tap Return
+help=$(e2e_find "$E2E_TITLE_HELP" 10) && e2e_pass "Return in the main window opens the help again" ||
+    e2e_fatal "Return in the main window did not open the help"
+e2e_focus "$help"
+xdotool key Return
+e2e_absent "$E2E_TITLE_HELP" 10 || e2e_fatal "Return did not close the help box"
+e2e_focus "$main"
+count=$(e2e_wait_picture "$main" "$E2E_WORK/default.ppm" "$E2E_WORK/end.png" 10) &&
+    e2e_pass "picture still the default" || e2e_fail "picture differs from the default in $count pixels"
+
+e2e_tap q
+e2e_wait_exit 15 || e2e_fail "Q did not end the program"
+e2e_finish
