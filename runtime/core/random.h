@@ -11,6 +11,8 @@ struct RandomState {
     uint32_t b[17];  // lane B
 };
 
+extern RandomState gRandomState;  // the process-wide generator; zero at start
+
 int64_t RandomRange(int64_t maximum, int64_t minimum);
 int64_t RandomValue(int64_t maximum);
 void RandomSeed(uint32_t seed);
