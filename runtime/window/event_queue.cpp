@@ -1,0 +1,248 @@
+// The event queue: a first-in, first-out list of EventRecords from a private block pool, and the
+// binding table whose callbacks run when events are posted. Single-threaded by design: other
+// threads hand events over through the hidden window (post_event_window).
+#include "runtime/window/event_queue.h"
+
+#include "runtime/core/block_pool.h"
+#include "runtime/core/registry.h"
+#include "runtime/core/runtime_heap.h"
+#include "runtime/core/temp_string.h"
+#include "runtime/window/string_map.h"
+
+namespace {
+
+constexpr int32_t kBindingTableType = 7;
+constexpr int32_t kBindingBuckets = 1024;
+constexpr int32_t kKeyCharacters = 128;
+constexpr int32_t kCoalescedCodesBelow = 65536;
+constexpr int64_t kAny = -1;
+
+EventState* gEvents = nullptr;          // the one event state
+StringMap* gBindingTable = nullptr;     // "code:window:object" → BindingElement
+
+// The pool frees a block as soon as all its items are back; one item that is never returned
+// pins the first block, so a queue that keeps emptying and refilling allocates nothing.
+void constructEventState(void* record) {
+    auto* state = static_cast<EventState*>(record);
+    state->pool = PoolCreate(sizeof(EventRecord), 16, 256, 0);
+    if (state->pool != nullptr) {
+        PoolTake(state->pool);
+    }
+}
+
+void formatKey(char16_t* key, int32_t code, int64_t window, int64_t object) {
+    FormatText(key, u"%d:%I64d:%I64d", code, static_cast<long long>(window), static_cast<long long>(object));
+}
+
+BindingElement* findBindings(int32_t code, int64_t window, int64_t object) {
+    if (gBindingTable == nullptr) {
+        return nullptr;
+    }
+    char16_t key[kKeyCharacters];
+    formatKey(key, code, window, object);
+    return static_cast<BindingElement*>(MapFind(gBindingTable, key));
+}
+
+void freeBindingList(BindingElement* element) {
+    for (BindingNode* node = element->bindings; node != nullptr;) {
+        BindingNode* next = node->next;
+        RuntimeFree(node);
+        node = next;
+    }
+    element->bindings = nullptr;
+}
+
+void dispatchAllLookups(const CurrentEvent& event) {
+    BindingDispatch(event.code, event.window, event.object, event.type);
+    BindingDispatch(event.code, event.window, kAny, kAny);
+    BindingDispatch(event.code, kAny, kAny, kAny);
+    BindingDispatch(event.code, kAny, event.object, event.type);
+}
+
+bool coalescesWithTail(int32_t code, int64_t object, int64_t window, int64_t type, uint32_t flags) {
+    const EventRecord* tail = gEvents->tail;
+    return tail != nullptr && code < kCoalescedCodesBelow && (flags & kEventDeferredBinding) == 0 &&
+           tail->code == code && tail->object == object && tail->window == window && tail->type == type;
+}
+
+void appendRecord(EventRecord* record) {
+    record->next = nullptr;
+    if (gEvents->tail != nullptr) {
+        gEvents->tail->next = record;
+    } else {
+        gEvents->head = record;
+    }
+    gEvents->tail = record;
+}
+
+void releaseData(void* data, EventDataRelease release) {
+    if (data != nullptr && release != nullptr) {
+        release(data);
+    }
+}
+
+template <typename Matches>
+void purgeWhere(Matches matches) {
+    if (gEvents == nullptr) {
+        return;
+    }
+    EventRecord* kept = nullptr;
+    for (EventRecord** link = &gEvents->head; *link != nullptr;) {
+        EventRecord* record = *link;
+        if (matches(*record)) {
+            *link = record->next;
+            releaseData(record->data, record->dataRelease);
+            PoolGive(gEvents->pool, record);
+        } else {
+            kept = record;
+            link = &record->next;
+        }
+    }
+    gEvents->tail = kept;
+}
+
+}  // namespace
+
+void EventStateCreate() {
+    gEvents = static_cast<EventState*>(StateRecordCreate(sizeof(EventState), constructEventState));
+    MapCreate(sizeof(BindingElement), kBindingTableType, nullptr, &gBindingTable, kBindingBuckets);
+}
+
+EventState* EventStateGet() { return gEvents; }
+StringMap* BindingTableGet() { return gBindingTable; }
+
+void EventPost(int32_t code, int64_t object, int64_t window, int64_t type) {
+    EventPost(code, object, window, type, nullptr, nullptr, 0);
+}
+
+void EventPost(int32_t code, int64_t object, int64_t window, int64_t type, void* data, EventDataRelease release,
+               uint32_t flags) {
+    if (gEvents == nullptr || (gEvents->suppressed != 0 && (flags & kEventFromOtherThread) == 0)) {
+        return;
+    }
+    if (coalescesWithTail(code, object, window, type, flags)) {
+        // The queued event keeps its own data; the new data would otherwise never be released.
+        releaseData(data, release);
+    } else {
+        auto* record = static_cast<EventRecord*>(PoolTake(gEvents->pool));
+        if (record == nullptr) {
+            releaseData(data, release);
+            return;  // not queued, so its bindings do not run either
+        }
+        *record = EventRecord{nullptr, code, flags, object, window, type, data, release};
+        appendRecord(record);
+    }
+    if ((flags & kEventDeferredBinding) == 0) {
+        const CurrentEvent saved = gEvents->current;
+        gEvents->current = CurrentEvent{code, window, object, type, data, release};
+        dispatchAllLookups(gEvents->current);
+        gEvents->current = saved;
+    }
+}
+
+int32_t EventTake() {
+    if (gEvents == nullptr) {
+        return 0;
+    }
+    CurrentEvent& current = gEvents->current;
+    current.code = 0;
+    // The data of an event stays valid until the next take.
+    releaseData(current.data, current.dataRelease);
+    current.data = nullptr;
+    current.dataRelease = nullptr;
+    current.type = kAny;
+    EventRecord* record = gEvents->head;
+    if (record == nullptr) {
+        return 0;
+    }
+    current = CurrentEvent{record->code, record->window, record->object, record->type, record->data,
+                           record->dataRelease};
+    gEvents->head = record->next;
+    if (gEvents->head == nullptr) {
+        gEvents->tail = nullptr;
+    }
+    const uint32_t flags = record->flags;
+    PoolGive(gEvents->pool, record);
+    if ((flags & kEventDeferredBinding) != 0) {
+        dispatchAllLookups(current);
+    }
+    return current.code;
+}
+
+int32_t EventPeek() {
+    return gEvents != nullptr && gEvents->head != nullptr ? gEvents->head->code : 0;
+}
+
+int32_t EventPeek(int64_t* object, int64_t* window, int64_t* type) {
+    if (gEvents == nullptr || gEvents->head == nullptr) {
+        return 0;
+    }
+    const EventRecord* head = gEvents->head;
+    *object = head->object;
+    *window = head->window;
+    *type = head->type;
+    return head->code;
+}
+
+void EventPurge(int32_t code, int64_t object, int64_t window, int64_t type) {
+    purgeWhere([=](const EventRecord& record) {
+        return (code == kAny || record.code == code) && (object == kAny || record.object == object) &&
+               (window == kAny || record.window == window) && (type == kAny || record.type == type);
+    });
+}
+
+void EventPurgeWindow(int64_t window) {
+    purgeWhere([=](const EventRecord& record) { return record.window == window; });
+}
+
+// The next node is read before each callback, so a callback may remove its own binding.
+void BindingDispatch(int32_t code, int64_t window, int64_t object, int64_t type) {
+    BindingElement* element = findBindings(code, window, object);
+    if (element == nullptr) {
+        return;
+    }
+    for (BindingNode* node = element->bindings; node != nullptr;) {
+        BindingNode* next = node->next;
+        if (node->typeFilter == type || node->typeFilter == kAny || type == kAny) {
+            node->callback();
+        }
+        node = next;
+    }
+}
+
+int32_t BindingRemove(int32_t code, BindingCallback callback, int64_t window, int64_t object, int64_t typeFilter) {
+    BindingElement* element = findBindings(code, window, object);
+    if (element == nullptr) {
+        return 0;
+    }
+    if (callback == nullptr) {
+        freeBindingList(element);
+        MapDeleteCurrent(gBindingTable);
+        return 0;
+    }
+    for (BindingNode** link = &element->bindings; *link != nullptr; link = &(*link)->next) {
+        BindingNode* node = *link;
+        if (node->callback == callback && (typeFilter == kAny || node->typeFilter == typeFilter)) {
+            *link = node->next;
+            RuntimeFree(node);
+            if (element->bindings == nullptr) {
+                MapDeleteCurrent(gBindingTable);
+            }
+            return 1;
+        }
+    }
+    return 0;
+}
+
+void BindingRemoveWindow(int64_t window) {
+    if (gBindingTable == nullptr) {
+        return;
+    }
+    MapRewind(gBindingTable);
+    while (auto* element = static_cast<BindingElement*>(MapNext(gBindingTable))) {
+        if (element->window == window) {
+            freeBindingList(element);
+            MapDeleteCurrent(gBindingTable);
+        }
+    }
+}
