@@ -30,3 +30,7 @@ void* PoolTakeZeroed(BlockPool* pool);
 void PoolGive(BlockPool* pool, void* item);
 void PoolClear(BlockPool* pool);
 void PoolDestroy(BlockPool* pool);
+
+// Shared pools live in the runtime heap: when that heap is destroyed their entries go with it,
+// and a heap made afterwards starts with an empty list.
+void PoolSharedListForget();

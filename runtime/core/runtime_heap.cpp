@@ -2,11 +2,14 @@
 // starts and destroyed after all of them have ended, which also frees whatever they left.
 #include "runtime/core/runtime_heap.h"
 
+#include "runtime/core/block_pool.h"
+
 static PlatformHeap gRuntimeHeap = nullptr;  // private, growable, 4096 bytes to start
 
 void RuntimeHeapCreate() { gRuntimeHeap = PlatformHeapCreate(); }
 
 void RuntimeHeapDestroy() {
+    PoolSharedListForget();  // the shared pools' entries are freed with the heap
     PlatformHeapDestroy(gRuntimeHeap);
     gRuntimeHeap = nullptr;
 }
