@@ -26,7 +26,7 @@ struct StringMap {
     int32_t entryCount;
     uint32_t flags;             // kMap... bits
     StringMap** variable;       // the variable that holds the map; cleared by MapFree
-    void* extraAllocations;     // list of allocations freed with the map
+    void* extraAllocations;     // allocations freed with the map, each starting with the next
     BlockPool* entryPool;       // shared pool of map entries
 };
 
@@ -43,7 +43,8 @@ void* MapAddInteger(StringMap* map, int64_t key, int32_t mode);
 void* MapDeleteCurrent(StringMap* map);
 void MapRewind(StringMap* map);
 void* MapNext(StringMap* map);
-const char16_t* MapCurrentKey(const StringMap* map);
+const char16_t* MapCurrentKey(const StringMap* map);   // null for integer keys or no current entry
+int64_t MapCurrentIntegerKey(const StringMap* map);    // 0 for text keys or no current entry
 void MapClear(StringMap* map);
 void MapFree(StringMap* map);
 void MapInit();  // installs the map operations in the container table
