@@ -103,7 +103,10 @@ void purgeWhere(Matches matches) {
 
 }  // namespace
 
+// Initialisation starts afresh: a state and table made before belong to a runtime heap that has
+// since been destroyed (or are left to the heap), so the old table must not be freed here.
 void EventStateCreate() {
+    gBindingTable = nullptr;
     gEvents = static_cast<EventState*>(StateRecordCreate(sizeof(EventState), constructEventState));
     MapCreate(sizeof(BindingElement), kBindingTableType, nullptr, &gBindingTable, kBindingBuckets);
 }
@@ -124,7 +127,7 @@ void EventPost(int32_t code, int64_t object, int64_t window, int64_t type, void*
         // The queued event keeps its own data; the new data would otherwise never be released.
         releaseData(data, release);
     } else {
-        auto* record = static_cast<EventRecord*>(PoolTake(gEvents->pool));
+        auto* record = gEvents->pool != nullptr ? static_cast<EventRecord*>(PoolTake(gEvents->pool)) : nullptr;
         if (record == nullptr) {
             releaseData(data, release);
             return;  // not queued, so its bindings do not run either
@@ -178,9 +181,15 @@ int32_t EventPeek(int64_t* object, int64_t* window, int64_t* type) {
         return 0;
     }
     const EventRecord* head = gEvents->head;
-    *object = head->object;
-    *window = head->window;
-    *type = head->type;
+    if (object != nullptr) {
+        *object = head->object;
+    }
+    if (window != nullptr) {
+        *window = head->window;
+    }
+    if (type != nullptr) {
+        *type = head->type;
+    }
     return head->code;
 }
 
