@@ -8,6 +8,19 @@ namespace {
 
 using GadgetListTest = ImageFacilityTest;
 
+TEST_F(GadgetListTest, DefaultFontIsTheMessageFont) {
+    HFONT font = GadgetStateGet()->defaultFont;
+    EXPECT_EQ(::GetObjectType(font), static_cast<DWORD>(OBJ_FONT));
+    EXPECT_NE(font, ::GetStockObject(DEFAULT_GUI_FONT));
+    NONCLIENTMETRICSW metrics = {};
+    metrics.cbSize = 500;
+    ASSERT_TRUE(::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, 500, &metrics, 0));
+    LOGFONTW described = {};
+    ASSERT_TRUE(::GetObjectW(font, sizeof(described), &described));
+    EXPECT_STREQ(described.lfFaceName, metrics.lfMessageFont.lfFaceName);
+    EXPECT_EQ(described.lfHeight, metrics.lfMessageFont.lfHeight);
+}
+
 TEST_F(GadgetListTest, NullQueriesAndSwitchingBetweenWindows) {
     HWND first = OpenWindow();
     HWND second = OpenWindow();

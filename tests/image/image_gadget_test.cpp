@@ -218,6 +218,38 @@ TEST_F(ImageGadgetTest, PremultipliedCopyScalesByAlpha) {
     ::DeleteObject(copy);
 }
 
+TEST_F(ImageGadgetTest, AlphaCheckOfDeviceBitmapsAndWithoutAlphaBlend) {
+    uint32_t opaque[4] = {0xFF0000FF, 0xFF0000FF, 0xFF0000FF, 0xFF0000FF};
+    uint32_t bare[4] = {0x000000FF, 0x000000FF, 0x000000FF, 0x000000FF};
+    HBITMAP withAlpha = ::CreateBitmap(2, 2, 1, 32, opaque);
+    HBITMAP withoutAlpha = ::CreateBitmap(2, 2, 1, 32, bare);
+    EXPECT_TRUE(AlphaImageCheck(withAlpha));
+    EXPECT_FALSE(AlphaImageCheck(withoutAlpha));
+    ASSERT_NE(ImageCreate(0, 8, 8), 0);
+    EXPECT_FALSE(AlphaImageCheck(ImageHandle(0)));  // 24-bit section
+    EXPECT_FALSE(AlphaImageCheck(nullptr));
+
+    // Without AlphaBlend a 32-bit image is painted as it is, with no copy.
+    AlphaSupportEnd();
+    ASSERT_NE(ImageCreate(1, 8, 8, 32, 0x00FF00), 0);
+    EXPECT_FALSE(AlphaImageCheck(ImageHandle(1)));
+    EXPECT_EQ(AlphaImageCopy(ImageHandle(1), nullptr, false), nullptr);
+    auto control = reinterpret_cast<HWND>(ImageGadgetCreate(0, 0, 0, 8, 8, ImageHandle(1)));
+    AlphaSupportInit();
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(GadgetFromHandle(control)->alphaCopy, nullptr);
+    ASSERT_NE(ImageCreate(2, 8, 8), 0);
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = ::SelectObject(dc, ImageHandle(2));
+    ::SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    ::GdiFlush();
+    EXPECT_EQ(PixelsOf(ImageHandle(2))[1], 0xFF);  // green
+    ::SelectObject(dc, previous);
+    ::DeleteDC(dc);
+    ::DeleteObject(withAlpha);
+    ::DeleteObject(withoutAlpha);
+}
+
 TEST_F(ImageGadgetTest, RightDoubleClickAndDragEvents) {
     auto control = reinterpret_cast<HWND>(ImageGadgetCreate(0, 0, 0, 200, 200, nullptr));
     ASSERT_NE(control, nullptr);
