@@ -114,6 +114,7 @@ LRESULT onSize(HWND window, const Owner& owner, WPARAM sizeType) {
 // The focus goes back to the control that had it when the window lost activation. Without one
 // (first activation, or that control is gone) the default processing focuses the window itself;
 // skipping it would leave the active window without keyboard focus.
+// WINE: activation focuses the window even when WM_ACTIVATE skips the default processing.
 LRESULT onActivate(HWND window, const Owner& owner, WPARAM wParam) {
     if (LOWORD(wParam) != WA_INACTIVE) {
         auto focus = static_cast<HWND>(::GetPropW(window, kFocusProperty));

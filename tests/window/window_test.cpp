@@ -403,14 +403,14 @@ TEST_F(WindowTest, GadgetControlsAreBoundToTheirWindow) {
     pump();
 
     HWND control = addButton(window, 77);
-    auto* gadget = static_cast<GadgetObject*>(RegistryClaim(GadgetRegistry(), 5));
+    auto* gadget = static_cast<GadgetObject*>(RegistryClaim(GadgetRegistry(), 0));
     ASSERT_NE(gadget, nullptr);
-    EXPECT_EQ(GadgetAttach(5, gadget, control, &kCountingKind), reinterpret_cast<int64_t>(control));
+    EXPECT_EQ(GadgetAttach(0, gadget, control, &kCountingKind), reinterpret_cast<int64_t>(control));
     EXPECT_EQ(gadget->window, control);
     EXPECT_EQ(gadget->kind, &kCountingKind);
     EXPECT_NE(gadget->previousProc, nullptr);
-    EXPECT_EQ(::GetWindowLongPtrW(control, GWLP_ID), 5);
-    EXPECT_EQ(reinterpret_cast<intptr_t>(::GetPropW(control, L"TW_ID")), 5);
+    EXPECT_EQ(::GetWindowLongPtrW(control, GWLP_ID), 0);
+    EXPECT_EQ(reinterpret_cast<intptr_t>(::GetPropW(control, L"TW_ID")), 0);
     EXPECT_EQ(::SendMessageW(control, WM_GETFONT, 0, 0), reinterpret_cast<LRESULT>(GadgetStateGet()->defaultFont));
     EXPECT_EQ(GadgetFromHandle(control), gadget);
     EXPECT_EQ(GadgetWindowOf(control), window);
@@ -421,21 +421,21 @@ TEST_F(WindowTest, GadgetControlsAreBoundToTheirWindow) {
     EXPECT_EQ(std::wstring(text), L"b");
 
     GadgetEventPost(control, 7);
-    ::SendMessageW(window, WM_COMMAND, MAKEWPARAM(5, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+    ::SendMessageW(window, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(control));
     std::vector<TakenEvent> events = pump();
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(events[0].code, kEventGadgetAction);
-    EXPECT_EQ(events[0].object, 5);
+    EXPECT_EQ(events[0].object, 0);
     EXPECT_EQ(events[0].window, 0);
     EXPECT_EQ(events[0].type, 7);
     EXPECT_EQ(events[1].code, kEventGadgetAction);
     EXPECT_EQ(events[1].type, BN_CLICKED);
     EXPECT_EQ(gNotifications, 1);
 
-    // A foreign control with identifier 5 but no property is not taken for the gadget.
-    HWND foreign = addButton(window, 5);
+    // A foreign control with identifier 0 has no property either, yet it is not the gadget.
+    HWND foreign = addButton(window, 0);
     EXPECT_EQ(GadgetFromHandle(foreign), nullptr);
-    ::SendMessageW(window, WM_COMMAND, MAKEWPARAM(5, BN_CLICKED), reinterpret_cast<LPARAM>(foreign));
+    ::SendMessageW(window, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(foreign));
     EXPECT_EQ(gNotifications, 1);
     pump();
 
@@ -443,7 +443,7 @@ TEST_F(WindowTest, GadgetControlsAreBoundToTheirWindow) {
     GadgetEventPost(control, 1);
     ::DestroyWindow(control);
     EXPECT_EQ(gReleases, 1);
-    EXPECT_EQ(RegistryFind(GadgetRegistry(), 5), nullptr);
+    EXPECT_EQ(RegistryFind(GadgetRegistry(), 0), nullptr);
     EXPECT_EQ(EventTake(), 0);
 }
 
