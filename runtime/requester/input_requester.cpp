@@ -160,11 +160,12 @@ void runModalLoop(HWND dialog, HACCEL accelerators) {
     }
 }
 
-// Reads the whole text of the field into a zero-filled heap buffer. The length the control
-// reports may be stale by the time the text is read, so a buffer the text filled completely is
-// checked against the length again and grown until the text fits. False when out of memory.
+// Reads the whole text of the field into a zero-filled heap buffer. The length the field reports
+// may be stale or wrong by the time the text is read, so it only sizes the first attempt: a
+// buffer that the text fills completely may have cut it, and is grown until the text falls
+// short of filling it. False when out of memory.
 bool readFieldText(HWND field, InputResult* result) {
-    int64_t reported = ::GetWindowTextLengthW(field);
+    const int64_t reported = ::GetWindowTextLengthW(field);
     int64_t size = (reported > 0 ? reported : 0) + 1;
     for (;;) {
         auto* buffer = static_cast<wchar_t*>(RuntimeAlloc(static_cast<size_t>(size) * sizeof(wchar_t)));
@@ -174,15 +175,14 @@ bool readFieldText(HWND field, InputResult* result) {
         int64_t copied = ::GetWindowTextW(field, buffer, static_cast<int>(size));
         copied = copied < 0 ? 0 : (copied > size - 1 ? size - 1 : copied);
         buffer[copied] = L'\0';
-        reported = ::GetWindowTextLengthW(field);
-        const bool full = copied == size - 1;
-        if (!full || reported <= copied || size > kMaxResultLength) {
+        if (copied < size - 1 || size > kMaxResultLength) {
             result->text = buffer;
             result->length = static_cast<int64_t>(std::wcslen(buffer));
             return true;
         }
         RuntimeFree(buffer);
-        size = reported + 1 > 2 * size ? reported + 1 : 2 * size;
+        const int64_t now = ::GetWindowTextLengthW(field);
+        size = now + 2 > 2 * size ? now + 2 : 2 * size;
         if (size > kMaxResultLength + 1) {
             size = kMaxResultLength + 1;
         }

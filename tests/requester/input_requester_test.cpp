@@ -2,6 +2,8 @@
 // string stack, its layout and focus, and the windows it makes inert and gives back however it ends.
 #include "runtime/requester/input_requester.h"
 
+#include <cwchar>
+#include <functional>
 #include <string>
 
 #include "runtime/core/runtime.h"
@@ -110,6 +112,225 @@ TEST_F(InputRequesterTest, ReturnConfirmsTheEditedTextAfterWhatTheStackAlreadyHo
     EXPECT_TRUE(::IsWindowEnabled(other));
     EXPECT_FALSE(::IsWindow(dialog));
     EXPECT_EQ(RequesterWindowRecords(), nullptr);
+}
+
+TEST_F(InputRequesterTest, TabMovesTheFocusAndEscapeCancelsFromTheButton) {
+    HWND front = OpenWindow(L"front", 20);
+    BringToFront(front);
+    const int64_t position = TempStringPosition();
+
+    HWND field = nullptr, button = nullptr;
+    HWND focusAtStart = nullptr, focusAfterTab = nullptr, focusAfterTwoTabs = nullptr, focusAfterShiftTab = nullptr;
+    bool ended = false;
+    wchar_t* result = nullptr;
+    {
+        person::Session session([&] {
+            HWND dialog = WaitForDialog(L"tabs");
+            if (dialog == nullptr) {
+                person::CloseRequesters(thread_);
+                return;
+            }
+            field = ::GetDlgItem(dialog, kFieldId);
+            button = ::GetDlgItem(dialog, kOkId);
+            auto focusAfter = [&](const wchar_t* keys, HWND expected) {
+                person::Keys(dialog, keys);
+                person::WaitFor([&] { return person::FocusOf(thread_) == expected; });
+                return person::FocusOf(thread_);
+            };
+            focusAtStart = person::FocusOf(thread_);
+            focusAfterTab = focusAfter(L"Tab", button);
+            focusAfterTwoTabs = focusAfter(L"Tab", field);
+            focusAfterShiftTab = focusAfter(L"shift+Tab", button);
+            ended = person::Keys(dialog, L"Escape") && person::WaitUntilGone(dialog, thread_);
+        });
+        result = InputBoxShow(L"tabs", L"Current:", L"keep me", position);
+    }
+
+    ASSERT_NE(field, nullptr) << "the dialog never came to the front";
+    EXPECT_EQ(focusAtStart, field);
+    EXPECT_EQ(focusAfterTab, button);
+    EXPECT_EQ(focusAfterTwoTabs, field);
+    EXPECT_EQ(focusAfterShiftTab, button);
+    EXPECT_TRUE(ended);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(std::wstring(result), L"") << "Escape cancels";
+    EXPECT_EQ(TempStringPosition(), position);
+    EXPECT_TRUE(::IsWindowEnabled(front));
+    EXPECT_EQ(RequesterWindowRecords(), nullptr);
+}
+
+TEST_F(InputRequesterTest, ThreeInARowConcatenateOnTheStack) {
+    HWND front = OpenWindow(L"front", 20);
+    BringToFront(front);
+
+    // Each person session types into one dialog; results follow one another on the stack.
+    auto ask = [&](const wchar_t* title, const wchar_t* defaultText, const std::function<bool(HWND)>& act) {
+        bool acted = false;
+        wchar_t* result = nullptr;
+        {
+            person::Session session([&] {
+                HWND dialog = WaitForDialog(title);
+                acted = dialog != nullptr && act(dialog) && person::WaitUntilGone(dialog, thread_);
+                if (dialog == nullptr) {
+                    person::CloseRequesters(thread_);
+                }
+            });
+            result = InputBoxShow(title, L"Current:", defaultText, TempStringPosition());
+        }
+        EXPECT_TRUE(acted) << "in " << static_cast<const void*>(title);
+        return std::wstring(result);
+    };
+
+    EXPECT_EQ(ask(L"first", nullptr, [](HWND dialog) { return person::Type(dialog, L"one") && person::Keys(dialog, L"Return"); }),
+              L"one");
+    EXPECT_EQ(ask(L"second", L"dropped", [](HWND dialog) { return person::Keys(dialog, L"alt+F4"); }), L"")
+        << "closing the window cancels";
+    EXPECT_EQ(ask(L"third", L"xyz",
+                  [](HWND dialog) {
+                      return person::Keys(dialog, L"BackSpace BackSpace BackSpace") && person::Type(dialog, L"two") &&
+                             person::Keys(dialog, L"Return");
+                  }),
+              L"two");
+    EXPECT_EQ(StackText(0), u"onetwo");
+    EXPECT_EQ(TempStringPosition(), 2 * 6);
+    EXPECT_TRUE(::IsWindowEnabled(front));
+}
+
+TEST_F(InputRequesterTest, ConfirmingAnEmptiedFieldReturnsTheEmptyText) {
+    TempStringAppend(u"kept");
+    const int64_t position = TempStringPosition();
+    bool acted = false;
+    wchar_t* result = nullptr;
+    {
+        person::Session session([&] {
+            HWND dialog = WaitForDialog(L"empty");
+            acted = dialog != nullptr && person::Keys(dialog, L"BackSpace BackSpace BackSpace Return") &&
+                    person::WaitUntilGone(dialog, thread_);
+            if (dialog == nullptr) {
+                person::CloseRequesters(thread_);
+            }
+        });
+        result = InputBoxShow(L"empty", L"Current:", L"abc", position);
+    }
+    EXPECT_TRUE(acted);
+    EXPECT_EQ(std::wstring(result), L"");
+    EXPECT_EQ(StackText(0), u"kept");
+    EXPECT_EQ(TempStringPosition(), position);
+}
+
+// The field's text length, as the field reports it to the requester; negative reports the truth.
+LRESULT gReportedLength = -1;
+WNDPROC gFieldProc = nullptr;
+
+LRESULT CALLBACK misreportingFieldProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_GETTEXTLENGTH && gReportedLength >= 0) {
+        return gReportedLength;
+    }
+    return ::CallWindowProcW(gFieldProc, window, message, wParam, lParam);
+}
+
+TEST_F(InputRequesterTest, LongTextComesBackWholeHoweverTheFieldReportsItsLength) {
+    std::wstring text;
+    for (int i = 0; i < 5000; ++i) {
+        text += static_cast<wchar_t>(i % 7 == 6 ? 0x00E9 + i % 3 : (i % 5 == 4 ? 0x4E2D : L'a' + i % 26));
+    }
+    text += L"END";
+
+    for (const LRESULT reported : {LRESULT{-1}, LRESULT{3}, LRESULT{0}, LRESULT{100000}}) {
+        SCOPED_TRACE(reported);
+        TempStringAppend(u"pre:");
+        const int64_t position = TempStringPosition();
+        gReportedLength = reported;
+        bool acted = false;
+        wchar_t* result = nullptr;
+        {
+            person::Session session([&] {
+                HWND dialog = WaitForDialog(L"long");
+                if (dialog == nullptr) {
+                    person::CloseRequesters(thread_);
+                    return;
+                }
+                HWND field = ::GetDlgItem(dialog, kFieldId);
+                // Pasted or typed, the text arrives past the field's typing limit.
+                ::SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+                gFieldProc = reinterpret_cast<WNDPROC>(
+                    ::SetWindowLongPtrW(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(misreportingFieldProc)));
+                acted = person::Keys(dialog, L"Return") && person::WaitUntilGone(dialog, thread_);
+            });
+            result = InputBoxShow(L"long", L"Current:", L"short", position);
+        }
+        EXPECT_TRUE(acted);
+        ASSERT_NE(result, nullptr);
+        EXPECT_TRUE(std::wstring(result) == text) << "length " << std::wcslen(result);
+        EXPECT_EQ(TempStringPosition(), position + 2 * static_cast<int64_t>(text.size()));
+        EXPECT_EQ(StackText(position - 8).substr(0, 4), u"pre:");
+        TempStringSetPosition(0);
+    }
+    gReportedLength = -1;
+}
+
+TEST_F(InputRequesterTest, EveryEndingGivesTheWindowsBack) {
+    // A quit message ends the dialog's loop; the dialog must not stay behind with the windows off.
+    HWND front = OpenWindow(L"front", 20);
+    HWND other = OpenWindow(L"other", 240);
+    BringToFront(front);
+    HWND dialog = nullptr;
+    bool otherDisabled = false;
+    wchar_t* result = nullptr;
+    {
+        person::Session session([&] {
+            dialog = WaitForDialog(L"quit");
+            if (dialog == nullptr) {
+                person::CloseRequesters(thread_);
+                return;
+            }
+            otherDisabled = !::IsWindowEnabled(other);
+            ::PostThreadMessageW(thread_, WM_QUIT, 0, 0);
+            person::WaitUntilGone(dialog, thread_);
+        });
+        result = InputBoxShow(L"quit", L"Current:", L"abc", TempStringPosition());
+    }
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(otherDisabled);
+    EXPECT_EQ(std::wstring(result), L"");
+    EXPECT_FALSE(::IsWindow(dialog));
+    EXPECT_TRUE(::IsWindowEnabled(front));
+    EXPECT_TRUE(::IsWindowEnabled(other));
+    EXPECT_EQ(RequesterWindowRecords(), nullptr);
+
+    // The owner closing takes its owned dialog with it.
+    BringToFront(front);
+    dialog = nullptr;
+    {
+        person::Session session([&] {
+            dialog = WaitForDialog(L"orphan");
+            if (dialog == nullptr) {
+                person::CloseRequesters(thread_);
+                return;
+            }
+            ::PostMessageW(front, WM_CLOSE, 0, 0);
+            person::WaitUntilGone(dialog, thread_);
+        });
+        result = InputBoxShow(L"orphan", L"Current:", L"abc", TempStringPosition());
+    }
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(std::wstring(result), L"");
+    EXPECT_FALSE(::IsWindow(front));
+    EXPECT_TRUE(::IsWindowEnabled(other));
+    EXPECT_EQ(RequesterWindowRecords(), nullptr);
+
+    // And a dialog still works afterwards.
+    BringToFront(other);
+    {
+        person::Session session([&] {
+            HWND again = WaitForDialog(L"again");
+            if (again == nullptr || !person::Keys(again, L"Return") || !person::WaitUntilGone(again, thread_)) {
+                person::CloseRequesters(thread_);
+            }
+        });
+        result = InputBoxShow(L"again", L"Current:", L"fine", TempStringPosition());
+    }
+    EXPECT_EQ(std::wstring(result), L"fine");
 }
 
 }  // namespace
