@@ -177,7 +177,7 @@ TEST_F(InputRequesterTest, ThreeInARowConcatenateOnTheStack) {
             });
             result = InputBoxShow(title, L"Current:", defaultText, TempStringPosition());
         }
-        EXPECT_TRUE(acted) << "in " << static_cast<const void*>(title);
+        EXPECT_TRUE(acted) << "in " << std::string(title, title + std::wcslen(title));
         return std::wstring(result);
     };
 
@@ -269,11 +269,33 @@ TEST_F(InputRequesterTest, LongTextComesBackWholeHoweverTheFieldReportsItsLength
     gReportedLength = -1;
 }
 
+// Refuses to create the requester's window, as a system out of window resources would.
+LRESULT CALLBACK refuseRequesterWindow(int code, WPARAM wParam, LPARAM lParam) {
+    wchar_t className[32] = {};
+    if (code == HCBT_CREATEWND && ::GetClassNameW(reinterpret_cast<HWND>(wParam), className, 32) > 0 &&
+        std::wstring(className) == L"InputRequester") {
+        return 1;
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 TEST_F(InputRequesterTest, EveryEndingGivesTheWindowsBack) {
-    // A quit message ends the dialog's loop; the dialog must not stay behind with the windows off.
     HWND front = OpenWindow(L"front", 20);
     HWND other = OpenWindow(L"other", 240);
     BringToFront(front);
+
+    // A dialog that cannot be created returns the empty text and leaves nothing disabled.
+    HHOOK hook = ::SetWindowsHookExW(WH_CBT, refuseRequesterWindow, nullptr, ::GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    wchar_t* refused = InputBoxShow(L"refused", L"Current:", L"abc", TempStringPosition());
+    ::UnhookWindowsHookEx(hook);
+    EXPECT_EQ(std::wstring(refused), L"");
+    EXPECT_EQ(::FindWindowW(L"InputRequester", nullptr), nullptr);
+    EXPECT_TRUE(::IsWindowEnabled(front));
+    EXPECT_TRUE(::IsWindowEnabled(other));
+    EXPECT_EQ(RequesterWindowRecords(), nullptr);
+
+    // A quit message ends the dialog's loop; the dialog must not stay behind with the windows off.
     HWND dialog = nullptr;
     bool otherDisabled = false;
     wchar_t* result = nullptr;
