@@ -24,7 +24,7 @@ read -r sw sh <<<"$(xdotool getdisplaygeometry)"
     e2e_fail "window is ${w}x${h} at 144 DPI, not 768x768"
 [ "$x" = $(((sw - w) / 2)) ] && [ "$y" = $(((sh - h) / 2)) ] && e2e_pass "window centred at $x,$y" ||
     e2e_fail "window at $x,$y; centred would be $(((sw - w) / 2)),$(((sh - h) / 2))"
-count=$(e2e_wait_picture "$main" "$E2E_WORK/default.ppm" "$E2E_WORK/corner.png" 10 512 512) &&
+count=$(e2e_wait_picture "$main" "$E2E_WORK/default.ppm" "$E2E_WORK/corner.ppm" 10 512 512) &&
     e2e_pass "top-left 512x512 pixels equal the reference" ||
     e2e_fail "top-left 512x512 pixels differ from the reference in $count pixels"
 e2e_tap Escape

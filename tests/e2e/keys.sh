@@ -12,13 +12,13 @@ e2e_reference_after "$E2E_WORK/bw_corner.ppm" C O
 
 e2e_start
 main=$(e2e_open_main)
-count=$(e2e_wait_picture "$main" "$E2E_WORK/default.ppm" "$E2E_WORK/default.png" 10) ||
+count=$(e2e_wait_picture "$main" "$E2E_WORK/default.ppm" "$E2E_WORK/default.ppm" 10) ||
     e2e_fatal "start picture differs from the reference in $count pixels"
 
 # expectPicture NAME REFERENCE: the window settles on exactly the reference picture.
 expectPicture() {
     local count
-    if count=$(e2e_wait_picture "$main" "$2" "$E2E_WORK/$1.png" 10); then
+    if count=$(e2e_wait_picture "$main" "$2" "$E2E_WORK/$1.ppm" 10); then
         e2e_pass "$1: picture equals the reference"
     else
         e2e_fail "$1: picture differs from the reference in $count pixels"
@@ -27,7 +27,7 @@ expectPicture() {
 
 # C only flips the mode; the colour picture stays until something renders.
 e2e_tap c
-if e2e_unchanged "$main" "$E2E_WORK/default.png" "$E2E_WORK/c.png" 1; then
+if e2e_unchanged "$main" "$E2E_WORK/default.ppm" "$E2E_WORK/c.ppm" 1; then
     e2e_pass "C alone leaves the colour picture on screen"
 else
     e2e_fail "C alone changed the picture"
@@ -45,13 +45,12 @@ expectPicture "R: default picture" "$E2E_WORK/default.ppm"
 arrow() {
     local name=$1 turn=$2
     shift 2
-    local shot=$E2E_WORK/$name.png count found
+    local shot=$E2E_WORK/$name.ppm count found
     e2e_hold 0.3 "$@"
-    if ! count=$(e2e_wait_change "$main" "$E2E_WORK/default.png" "$shot" 10); then
+    if ! count=$(e2e_wait_change "$main" "$E2E_WORK/default.ppm" "$shot" 10); then
         e2e_fail "$name: picture did not change"
     else
-        convert "$shot" -depth 8 "$E2E_WORK/$name.ppm"
-        if found=$(e2e_run_reference match "$E2E_WORK/$name.ppm" 400 "$turn" | tr -d '\r'); then
+        if found=$(e2e_run_reference match "$shot" 400 "$turn" | tr -d '\r'); then
             set -- $found
             e2e_pass "$name: picture equals $turn repeated $1 times (el $2, df $3)"
         else
@@ -73,7 +72,7 @@ arrow alt_left Alt+Left Alt_L Left
 arrow alt_shift_ctrl_up Alt+Up Alt_L Shift_L Control_L Up
 
 e2e_tap z
-count=$(e2e_wait_change "$main" "$E2E_WORK/default.png" "$E2E_WORK/z.png" 10) &&
+count=$(e2e_wait_change "$main" "$E2E_WORK/default.ppm" "$E2E_WORK/z.ppm" 10) &&
     e2e_pass "Z: picture changed ($count pixels differ from the default)" ||
     e2e_fail "Z: picture did not change"
 

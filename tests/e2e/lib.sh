@@ -81,6 +81,8 @@ e2e_init() {
         DISPLAY=$(e2e_start_xvfb) || e2e_fatal "could not start a private Xvfb"
     fi
     export WINEDEBUG=${WINEDEBUG:--all}
+    # One thread each: the machine is shared with the program under test.
+    export MAGICK_THREAD_LIMIT=${MAGICK_THREAD_LIMIT:-1}
     e2e_keep_server "${WHIRLWAY_WINEPREFIX:-$E2E_ROOT/build/wine/${WHIRLWAY_DPI:-96}}" "${WHIRLWAY_DPI:-96}"
     e2e_log "display $DISPLAY, prefix ${WHIRLWAY_WINEPREFIX:-$E2E_ROOT/build/wine/${WHIRLWAY_DPI:-96}}"
 }
@@ -192,8 +194,9 @@ e2e_geometry() {
     echo "$X $Y $WIDTH $HEIGHT"
 }
 
-# e2e_shot WINDOW_ID OUT.png [WIDTH HEIGHT]: screenshot of the window's top-left WIDTH x HEIGHT
-# pixels (its whole area by default; a borderless window's X window is its client area).
+# e2e_shot WINDOW_ID OUT.ppm [WIDTH HEIGHT]: screenshot of the window's top-left WIDTH x HEIGHT
+# pixels (its whole area by default; a borderless window's X window is its client area), as an
+# 8-bit binary PPM like the references, so that equal pictures are equal files.
 e2e_shot() {
     local id=$1 out=$2
     local x y w h
@@ -201,12 +204,16 @@ e2e_shot() {
     [ -n "$h" ] || return 1
     w=${3:-$w}
     h=${4:-$h}
-    import -window root -crop "${w}x${h}+${x}+${y}" +repage "$out" 2>/dev/null
+    import -window root -crop "${w}x${h}+${x}+${y}" +repage -depth 8 "ppm:$out" 2>/dev/null
 }
+
+# e2e_same A.ppm B.ppm: the two pictures are identical (a byte comparison: ImageMagick is slow).
+e2e_same() { cmp -s "$1" "$2"; }
 
 # e2e_diff A B: prints the number of differing pixels (compare -metric AE); "size" when the
 # images differ in size.
 e2e_diff() {
+    e2e_same "$1" "$2" && { echo 0; return; }
     local count
     count=$(compare -metric AE "$1" "$2" null: 2>&1 >/dev/null)
     case $count in
@@ -215,37 +222,35 @@ e2e_diff() {
     esac
 }
 
-# e2e_settle WINDOW_ID OUT.png [SECONDS]: waits until two screenshots 0.25 s apart are the same
+# e2e_settle WINDOW_ID OUT.ppm [SECONDS]: waits until two screenshots 0.25 s apart are the same
 # (the picture no longer changes), leaving the last one in OUT.png.
 e2e_settle() {
     local id=$1 out=$2 limit=${3:-20}
-    local previous=$E2E_WORK/settle.png deadline
+    local previous=$E2E_WORK/settle.ppm deadline
     deadline=$(($(date +%s%N) + limit * 1000000000))
     e2e_shot "$id" "$previous" || return 1
     while :; do
         sleep 0.25
         e2e_shot "$id" "$out" || return 1
-        [ "$(e2e_diff "$previous" "$out")" = 0 ] && return 0
+        e2e_same "$previous" "$out" && return 0
         [ "$(date +%s%N)" -lt "$deadline" ] || return 1
         cp "$out" "$previous"
     done
 }
 
-# e2e_wait_picture WINDOW_ID EXPECTED OUT.png [SECONDS] [WIDTH HEIGHT]: waits until the window
+# e2e_wait_picture WINDOW_ID EXPECTED OUT.ppm [SECONDS] [WIDTH HEIGHT]: waits until the window
 # shows exactly EXPECTED; prints the number of differing pixels of the last screenshot.
 e2e_wait_picture() {
     local id=$1 expected=$2 out=$3 limit=${4:-20} w=${5:-} h=${6:-}
     local deadline count
     deadline=$(($(date +%s%N) + limit * 1000000000))
     while :; do
-        if e2e_shot "$id" "$out" $w $h; then
-            count=$(e2e_diff "$expected" "$out")
-            if [ "$count" = 0 ]; then
-                echo 0
-                return 0
-            fi
+        if e2e_shot "$id" "$out" $w $h && e2e_same "$expected" "$out"; then
+            echo 0
+            return 0
         fi
         if [ "$(date +%s%N)" -ge "$deadline" ]; then
+            [ -f "$out" ] && count=$(e2e_diff "$expected" "$out")
             echo "${count:-no screenshot}"
             return 1
         fi
@@ -253,14 +258,14 @@ e2e_wait_picture() {
     done
 }
 
-# e2e_wait_change WINDOW_ID BEFORE OUT.png [SECONDS]: waits until the window's picture differs
+# e2e_wait_change WINDOW_ID BEFORE OUT.ppm [SECONDS]: waits until the window's picture differs
 # from BEFORE and has settled; prints the number of differing pixels.
 e2e_wait_change() {
     local id=$1 before=$2 out=$3 limit=${4:-20}
     local deadline count
     deadline=$(($(date +%s%N) + limit * 1000000000))
     while :; do
-        e2e_shot "$id" "$out" && count=$(e2e_diff "$before" "$out") && [ "$count" != 0 ] && break
+        e2e_shot "$id" "$out" && ! e2e_same "$before" "$out" && break
         if [ "$(date +%s%N)" -ge "$deadline" ]; then
             echo 0
             return 1
@@ -271,7 +276,7 @@ e2e_wait_change() {
     e2e_diff "$before" "$out"
 }
 
-# e2e_unchanged WINDOW_ID BEFORE OUT.png [SECONDS]: watches the picture for SECONDS (1.5) and
+# e2e_unchanged WINDOW_ID BEFORE OUT.ppm [SECONDS]: watches the picture for SECONDS (1.5) and
 # fails if it ever differs from BEFORE.
 e2e_unchanged() {
     local id=$1 before=$2 out=$3 limit=${4:-1.5}
@@ -279,8 +284,7 @@ e2e_unchanged() {
     end=$(($(date +%s%N) + $(printf '%.0f' "$(echo "$limit * 1000000000" | bc)")))
     while [ "$(date +%s%N)" -lt "$end" ]; do
         e2e_shot "$id" "$out" || return 1
-        count=$(e2e_diff "$before" "$out")
-        [ "$count" = 0 ] || return 1
+        e2e_same "$before" "$out" || return 1
         sleep 0.2
     done
 }

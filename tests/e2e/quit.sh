@@ -6,7 +6,7 @@ e2e_init "$@"
 
 e2e_start
 main=$(e2e_open_main)
-e2e_shot "$main" "$E2E_WORK/before.png" || e2e_fatal "no screenshot of the main window"
+e2e_shot "$main" "$E2E_WORK/before.ppm" || e2e_fatal "no screenshot of the main window"
 xdotool key alt+F4
 sleep 1.5
 if e2e_running && main=$(e2e_find "$E2E_TITLE_MAIN" 1); then

@@ -62,7 +62,7 @@ fi
 border=$(xwininfo -id "$main" | awk '/Border width/ { print $3 }')
 [ "$border" = 0 ] || e2e_fail "window has an X border of $border pixels"
 
-count=$(e2e_wait_picture "$main" "$E2E_WORK/default.ppm" "$E2E_WORK/start.png" 10) &&
+count=$(e2e_wait_picture "$main" "$E2E_WORK/default.ppm" "$E2E_WORK/start.ppm" 10) &&
     e2e_pass "picture equals the reference for the defaults, pixel for pixel" ||
     e2e_fail "picture differs from the reference for the defaults in $count pixels"
 

@@ -26,7 +26,7 @@ copyField() {
 e2e_reference "$E2E_WORK/default.ppm" 0x3F8C083A 0x3E96612E 1 1
 e2e_start
 main=$(e2e_open_main)
-count=$(e2e_wait_picture "$main" "$E2E_WORK/default.ppm" "$E2E_WORK/default.png" 10) ||
+count=$(e2e_wait_picture "$main" "$E2E_WORK/default.ppm" "$E2E_WORK/default.ppm" 10) ||
     e2e_fatal "start picture differs from the reference in $count pixels"
 
 e2e_tap i
@@ -64,10 +64,10 @@ if help=$(e2e_find "$E2E_TITLE_HELP" 1); then
     e2e_absent "$E2E_TITLE_HELP" 10 || e2e_fatal "Return did not close the help box"
 fi
 e2e_focus "$main"
-if e2e_unchanged "$main" "$E2E_WORK/default.png" "$E2E_WORK/after_values.png" 1; then
+if e2e_unchanged "$main" "$E2E_WORK/default.ppm" "$E2E_WORK/after_values.ppm" 1; then
     e2e_pass "picture unchanged after confirming an edited values box"
 else
-    e2e_fail "picture changed after the values box: $(e2e_diff "$E2E_WORK/default.png" "$E2E_WORK/after_values.png") pixels"
+    e2e_fail "picture changed after the values box: $(e2e_diff "$E2E_WORK/default.ppm" "$E2E_WORK/after_values.ppm") pixels"
 fi
 
 # The values box again: the parameters did not take the edited text.
@@ -90,7 +90,7 @@ e2e_focus "$help"
 xdotool key Return
 e2e_absent "$E2E_TITLE_HELP" 10 || e2e_fatal "Return did not close the help box"
 e2e_focus "$main"
-count=$(e2e_wait_picture "$main" "$E2E_WORK/default.ppm" "$E2E_WORK/end.png" 10) &&
+count=$(e2e_wait_picture "$main" "$E2E_WORK/default.ppm" "$E2E_WORK/end.ppm" 10) &&
     e2e_pass "picture still the default" || e2e_fail "picture differs from the default in $count pixels"
 
 e2e_tap q
