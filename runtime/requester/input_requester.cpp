@@ -270,8 +270,8 @@ wchar_t* InputBoxShow(const wchar_t* title, const wchar_t* prompt, const wchar_t
         runModalLoop(dialog, accelerators);
         ::DestroyAcceleratorTable(accelerators);
     }
-    // A quit message leaves the dialog standing; it would otherwise keep the thread's windows
-    // disabled and could later write through the result slot of this finished call.
+    // A quit message ends the loop with the dialog still standing; left so, it would keep the
+    // thread's windows disabled and could later write through the result slot of this call.
     if (gInput.dialog != nullptr) {
         closeDialog(gInput.dialog);
     }
