@@ -1,5 +1,6 @@
 // The pattern: each pixel's distance from the origin, divided by df, raised to el and passed
-// through a sine. Keeps no state; relies on RoundValue and the C runtime's pow, sin and sqrt.
+// through a sine. Keeps no state but the choice of pow; relies on RoundValue, the C runtime's sin
+// and sqrt, and the platform's pow.
 // The width at which each value is held decides the picture at large scales, so every narrowing
 // to float below is deliberate.
 #include "app/pattern.h"
@@ -19,7 +20,7 @@ static constexpr uint32_t kWhite = 0xFFFFFF;
 
 // Double to float as the hardware rounds it. A double beyond the float range would be undefined
 // behaviour in C++, so the overflow to infinity (or down to FLT_MAX) is spelled out.
-static float toFloat(double value) {
+float RoundToFloat(double value) {
     if (value >= kFloatOverflow) {
         return std::numeric_limits<float>::infinity();
     }
@@ -35,18 +36,34 @@ static float toFloat(double value) {
     return static_cast<float>(value);
 }
 
-// Offset of a column or row from the origin, divided by df, held as a float.
-static float scaledOffset(const Parameters& parameters, int32_t offset) {
-    double from = static_cast<double>(offset);
+float PatternScaledOffset(const Parameters& parameters, int32_t position) {
+    double from = static_cast<double>(position);
     if (parameters.originCentred != 0) {
         from -= static_cast<double>(parameters.pictureSize) / 2.0;
     }
-    return toFloat(from / static_cast<double>(parameters.df));
+    return RoundToFloat(from / static_cast<double>(parameters.df));
 }
 
 float PatternColumnSquare(const Parameters& parameters, int32_t x) {
-    const float column = scaledOffset(parameters, x);
+    const float column = PatternScaledOffset(parameters, x);
     return column * column;  // float product: overflows to +infinity for |X| above about 1.8e19
+}
+
+double PatternRowSquare(const Parameters& parameters, int32_t y) {
+    const double row = static_cast<double>(PatternScaledOffset(parameters, y));
+    return row * row;
+}
+
+// Looked up once: every evaluation, straightforward or shared, must use the same pow, since pow
+// functions of different C runtimes differ in the last bit.
+PlatformPow PatternPowFunction() {
+    static const PlatformPow chosen = PlatformPowFunction();
+    return chosen;
+}
+
+double PatternPower(float columnSquare, double rowSquare, float el, PlatformPow pow) {
+    const double distance = std::sqrt(static_cast<double>(columnSquare) + rowSquare);
+    return pow(distance, static_cast<double>(el));
 }
 
 double PatternSine(double p) {
@@ -63,8 +80,8 @@ float MinimumOf(float a, float b) { return a < b ? a : b; }
 
 // A sector's quotient, formed in double, held as a float, then clamped and scaled to 0..255.
 static float channelOf(double numerator) {
-    const float quotient = toFloat(numerator / 60.0);
-    return toFloat(RoundValue(static_cast<double>(MinimumOf(quotient, 1.0f)) * kChannelScale, kRoundNearest));
+    const float quotient = RoundToFloat(numerator / 60.0);
+    return RoundToFloat(RoundValue(static_cast<double>(MinimumOf(quotient, 1.0f)) * kChannelScale, kRoundNearest));
 }
 
 int32_t HueToRgb(int32_t hue, float* channels) {
@@ -85,32 +102,40 @@ int32_t HueToRgb(int32_t hue, float* channels) {
     return 0;
 }
 
-// NaN and values outside int64 would be undefined behaviour to convert; they give hue 0.
-static int64_t hueOf(float sine) {
+float PatternSineOfPower(double power) { return RoundToFloat(PatternSine(power)); }
+
+bool PatternIsWhite(float sine) { return sine < 0.0f || std::isnan(sine); }
+
+// The hue is taken as a signed 64-bit integer, of which HueToRgb reads the low 16 bits. NaN and
+// values outside int64 would be undefined behaviour to convert; they give hue 0.
+int32_t PatternHue(float sine) {
     const double hue = RoundValue((static_cast<double>(sine) + 1.0) * kHueScale, kRoundNearest);
     if (std::isnan(hue) || hue >= kInt64Limit || hue < -kInt64Limit) {
         return 0;
     }
-    return static_cast<int64_t>(hue);
+    return static_cast<int32_t>(static_cast<int64_t>(hue));
 }
 
 static uint32_t channelToInt(float channel) { return static_cast<uint32_t>(static_cast<int32_t>(channel)); }
 
+uint32_t PatternHueColour(int32_t hue) {
+    float channels[3];
+    HueToRgb(hue, channels);
+    return channelToInt(channels[0]) + channelToInt(channels[1]) * 256u + channelToInt(channels[2]) * 65536u;
+}
+
 bool PatternPixelInColumn(const Parameters& parameters, float columnSquare, int32_t y, uint32_t* colour) {
-    const double row = static_cast<double>(scaledOffset(parameters, y));
-    const double distance = std::sqrt(static_cast<double>(columnSquare) + row * row);
-    const double power = std::pow(distance, static_cast<double>(parameters.el));
-    const float sine = toFloat(PatternSine(power));
+    const double power =
+        PatternPower(columnSquare, PatternRowSquare(parameters, y), parameters.el, PatternPowFunction());
+    const float sine = PatternSineOfPower(power);
     if (parameters.colourMode == 0) {
-        if (sine < 0.0f || std::isnan(sine)) {
+        if (PatternIsWhite(sine)) {
             *colour = kWhite;
             return true;
         }
         return false;
     }
-    float channels[3];
-    HueToRgb(static_cast<int32_t>(hueOf(sine)), channels);
-    *colour = channelToInt(channels[0]) + channelToInt(channels[1]) * 256u + channelToInt(channels[2]) * 65536u;
+    *colour = PatternHueColour(PatternHue(sine));
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "app/parameters.h"
+#include "runtime/core/platform.h"
 
 // Colour of pixel (x, y) (column, row; 0,0 top left) for the given parameters, in the layout
 // 0x00BBGGRR. False means "nothing": the pixel keeps the black of a new image.
@@ -14,6 +15,30 @@ bool PatternPixel(const Parameters& parameters, int32_t x, int32_t y, uint32_t* 
 // The same, split as the render pass does it: X² once per column, then each row of it.
 float PatternColumnSquare(const Parameters& parameters, int32_t x);
 bool PatternPixelInColumn(const Parameters& parameters, float columnSquare, int32_t y, uint32_t* colour);
+
+// The steps of PatternPixel, for evaluations that share work between pixels and must still give
+// exactly its result. In the order a pixel meets them:
+
+// X or Y: a column's or row's offset from the origin divided by df, held as a float.
+float PatternScaledOffset(const Parameters& parameters, int32_t position);
+// Y × Y of a row, formed in double and not narrowed: with X² a float, X and Y are not
+// interchangeable.
+double PatternRowSquare(const Parameters& parameters, int32_t y);
+// The one pow of the C runtime used for every pixel of every picture, chosen once per process.
+PlatformPow PatternPowFunction();
+// p = pow(√(X² + Y × Y), el), the sum and root in double.
+double PatternPower(float columnSquare, double rowSquare, float el, PlatformPow pow);
+// s: the sine of p by PatternSine, narrowed to float.
+float PatternSineOfPower(double power);
+// Black and white: a negative or NaN sine makes the pixel white; otherwise it gets nothing.
+bool PatternIsWhite(float sine);
+// Colour: the hue of a sine, 0..360 (0 for NaN and for sines beyond ±1 by the sine rule) ...
+int32_t PatternHue(float sine);
+// ... and its colour through HueToRgb, 0x00BBGGRR.
+uint32_t PatternHueColour(int32_t hue);
+
+// Double to float as the hardware rounds it, overflowing to infinity.
+float RoundToFloat(double value);
 
 // Channel values (red, green, blue; whole numbers 0..255 held as floats) of a hue whose low
 // 16 bits are read as an unsigned number. Always returns 0.

@@ -1,12 +1,15 @@
-// The render pass: evaluates the pattern column by column into a fresh image 0 through one
-// drawing pass, then replaces gadget 0 so that the window shows the new picture.
+// The render pass: fills a fresh image 0 with the picture through one drawing pass, then replaces
+// gadget 0 so that the window shows the new picture.
 #include "app/render.h"
 
 #include "app/parameters.h"
-#include "app/pattern.h"
+#include "app/picture.h"
 #include "runtime/image/drawing.h"
 #include "runtime/image/image.h"
 #include "runtime/image/image_gadget.h"
+
+// Every pixel reaches the image through the drawing pass's plot.
+static void plotIntoDrawing(void*, int32_t x, int32_t y, uint32_t colour) { DrawingPlot(x, y, colour); }
 
 int32_t RenderPicture() {
     const Parameters& parameters = gParameters;
@@ -17,15 +20,7 @@ int32_t RenderPicture() {
     if (DrawingBegin(ImageDrawTarget(0)) == 0) {
         return 0;
     }
-    for (int32_t x = 0; x < size; ++x) {
-        const float columnSquare = PatternColumnSquare(parameters, x);
-        for (int32_t y = 0; y < size; ++y) {
-            uint32_t colour = 0;
-            if (PatternPixelInColumn(parameters, columnSquare, y, &colour)) {
-                DrawingPlot(x, y, colour);
-            }
-        }
-    }
+    PictureFill(parameters, plotIntoDrawing, nullptr);
     DrawingEnd();
     ImageGadgetCreate(0, 0, 0, size, size, ImageHandle(0));
     return 0;

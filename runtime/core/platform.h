@@ -37,3 +37,9 @@ uint32_t PlatformTickCount();
 // number of characters written. Numeric conversions, including the "%I64d" size prefix, behave
 // alike on every platform; string arguments are only supported on Windows.
 int PlatformFormatText(char16_t* destination, size_t count, const char16_t* format, va_list arguments);
+
+// The C runtime's pow on doubles that the pattern uses for every pixel. On Windows it is the
+// system C runtime's own (msvcrt.dll), several times faster under Wine than the statically linked
+// one; where that is missing, and on other hosts, it is the standard library's.
+using PlatformPow = double (*)(double base, double exponent);
+PlatformPow PlatformPowFunction();

@@ -9,6 +9,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -212,3 +213,7 @@ int PlatformFormatText(char16_t* destination, size_t count, const char16_t* form
         capacity *= 4;
     }
 }
+
+static double standardPow(double base, double exponent) { return std::pow(base, exponent); }
+
+PlatformPow PlatformPowFunction() { return standardPow; }

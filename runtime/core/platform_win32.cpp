@@ -1,9 +1,10 @@
 // The platform seam on Windows: private heaps, critical sections, one-time initialisation,
-// thread id, tick count and the C runtime's wide formatting.
+// thread id, tick count, and the C runtime's wide formatting and pow.
 #include "runtime/core/platform.h"
 
 #include <windows.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cwchar>
 
@@ -83,4 +84,22 @@ uint32_t PlatformTickCount() { return ::GetTickCount(); }
 int PlatformFormatText(char16_t* destination, size_t count, const char16_t* format, va_list arguments) {
     return ::_vsnwprintf(reinterpret_cast<wchar_t*>(destination), count,
                          reinterpret_cast<const wchar_t*>(format), arguments);
+}
+
+static double standardPow(double base, double exponent) { return std::pow(base, exponent); }
+
+// NOTE: msvcrt.dll is on every Windows system and is already loaded into a program built against
+// it, so the handle is kept for the life of the process rather than freed.
+PlatformPow PlatformPowFunction() {
+    HMODULE runtime = ::LoadLibraryW(L"msvcrt.dll");
+    if (runtime == nullptr) {
+        return standardPow;
+    }
+    // Through the generic function pointer type: a FARPROC is not a double (*)(double, double).
+    auto pow = reinterpret_cast<PlatformPow>(reinterpret_cast<void (*)()>(::GetProcAddress(runtime, "pow")));
+    if (pow == nullptr) {
+        ::FreeLibrary(runtime);
+        return standardPow;
+    }
+    return pow;
 }
