@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Start-up as the user sees it: the help box over the first picture, its title and text, Return
-# closing it, then a borderless 512x512 window centred on the screen showing exactly the
-# reference picture of the default parameters.
+# Start-up and ending as the user sees them: the help box over the first picture, its title and
+# text, Return closing it, then a borderless 512x512 window centred on the screen showing exactly
+# the reference picture of the default parameters. A close request (Alt+F4) leaves the program
+# running; Escape ends it with exit code 0.
 source "$(dirname "$0")/lib.sh"
 e2e_init "$@"
 
@@ -18,7 +19,7 @@ e2e_focus "$help"
 e2e_clipboard_mark
 xdotool key ctrl+c
 copied=
-for _ in $(seq 20); do
+for _ in $(seq 5); do
     copied=$(e2e_clipboard | tr -d '\r'; echo x)
     copied=${copied%x}
     [ "$copied" != whirlway-e2e-marker ] && break
@@ -41,9 +42,8 @@ else
     fi
 fi
 
-e2e_focus "$help"
-xdotool key Return
-e2e_absent "$E2E_TITLE_HELP" 10 && e2e_pass "Return closes the help box" || e2e_fatal "Return did not close the help box"
+e2e_close_help
+e2e_pass "Return closes the help box"
 
 main=$(e2e_find "$E2E_TITLE_MAIN" 5) || e2e_fatal "no window titled '$E2E_TITLE_MAIN'"
 read -r x y w h <<<"$(e2e_geometry "$main")"
@@ -66,7 +66,22 @@ count=$(e2e_wait_picture "$main" "$E2E_WORK/default.ppm" "$E2E_WORK/start.ppm" 1
     e2e_pass "picture equals the reference for the defaults, pixel for pixel" ||
     e2e_fail "picture differs from the reference for the defaults in $count pixels"
 
+# The close request is queued and never looked at: window and picture stay.
+e2e_focus "$main"
+xdotool key alt+F4
+if e2e_unchanged "$main" "$E2E_WORK/start.ppm" "$E2E_WORK/alt_f4.ppm" 1.5 && e2e_running; then
+    e2e_pass "Alt+F4 leaves the program, its window and its picture"
+else
+    e2e_fatal "Alt+F4 ended the program or changed its window"
+fi
+
 e2e_focus "$main"
 e2e_tap Escape
-e2e_wait_exit 15 || e2e_fail "Escape did not end the program"
+if e2e_wait_exit 15; then
+    [ "$E2E_STATUS" = 0 ] && e2e_pass "Escape ends the program with exit code 0" ||
+        e2e_fail "Escape ended the program with exit code $E2E_STATUS"
+else
+    e2e_fail "Escape did not end the program within 15 s"
+fi
+e2e_absent "$E2E_TITLE_MAIN" 5 || e2e_fail "the window outlived the program"
 e2e_finish
