@@ -1,10 +1,11 @@
 // The whole picture, evaluated with the work pixels share done once: X² per column and Y × Y per
 // row, the colour of each of the 361 hues, and one evaluation for up to four pixels that mirror
 // each other about the centre; the C runtime's sine only where a quick one cannot decide. Relies
-// on the pattern's own steps, so every pixel is exactly what PatternPixel gives for it.
+// on the pattern's own steps and rules, so every pixel is exactly what PatternPixel gives for it.
 #include "app/picture.h"
 
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "app/pattern.h"
@@ -32,19 +33,63 @@ int32_t mirrorOf(int32_t position, int32_t size, bool centred) {
     return mirror == position ? kNoMirror : mirror;
 }
 
-// What the pixel with this X² and Y × Y gets, or false for nothing.
-struct Evaluation {
-    PlatformPow pow;             // the pattern's pow
-    float el;                    // exponent
-    bool colour;                 // colour picture rather than black and white
-    uint32_t hueColours[kHueCount];  // PatternHueColour of every hue
+// Where the pattern's rules from the sine (a double, before it is narrowed to float) to the pixel
+// change. Both rules are monotonic in the sine: the hue never falls as the sine rises, and white
+// never follows non-white. So each change is one threshold, found here by bisection with the
+// rules themselves rather than worked out by hand.
+struct SineThresholds {
+    double hue[kHueCount + 1];  // hue[h]: least sine of hue h or more; hue[0] -inf, hue[361] +inf
+    double notWhite;            // least sine that does not make the pixel white
 };
 
-// A pixel depends on its sine only through the hue, or in black and white through whether it is
-// white, and both rules are monotonic in the sine (the hue never falls as the sine rises, white
-// never follows non-white). So when both ends of the margin around the quick sine give the same
-// answer, the C runtime's sine, which lies between them, gives it too. Only the rare sine close
-// to a hue boundary or to zero, and powers beyond the quick sine's range, need the pattern's own.
+// The least double in (below, above] where rises holds, given that it fails at below, holds at
+// above and never fails again once it holds.
+template <typename Rises>
+double firstWhere(double below, double above, Rises rises) {
+    while (std::nextafter(below, above) != above) {
+        double middle = below + (above - below) / 2.0;
+        if (middle <= below || middle >= above) {
+            middle = std::nextafter(below, above);
+        }
+        if (rises(middle)) {
+            above = middle;
+        } else {
+            below = middle;
+        }
+    }
+    return above;
+}
+
+SineThresholds findThresholds() {
+    SineThresholds thresholds{};
+    const auto hueOf = [](double sine) { return PatternHue(RoundToFloat(sine)); };
+    thresholds.hue[0] = -std::numeric_limits<double>::infinity();
+    for (int32_t hue = 1; hue < kHueCount; ++hue) {
+        thresholds.hue[hue] = firstWhere(-2.0, 2.0, [&](double sine) { return hueOf(sine) >= hue; });
+    }
+    thresholds.hue[kHueCount] = std::numeric_limits<double>::infinity();
+    thresholds.notWhite = firstWhere(-1.0, 1.0, [](double sine) { return !PatternIsWhite(RoundToFloat(sine)); });
+    return thresholds;
+}
+
+// The same for every picture, so found once per process (a few thousand evaluations of the rules).
+const SineThresholds& sineThresholds() {
+    static const SineThresholds thresholds = findThresholds();
+    return thresholds;
+}
+
+// What a pixel with a given p gets. The quick sine settles it when the whole margin
+// around it, which holds the C runtime's sine, lies between the same two thresholds; only a sine
+// close to a hue boundary or to zero, and powers beyond the quick sine's range, need the
+// pattern's own sine.
+struct Evaluation {
+    PlatformPow pow;                  // the pattern's pow
+    float el;                         // exponent
+    bool colour;                      // colour picture rather than black and white
+    const SineThresholds* thresholds;
+    uint32_t hueColours[kHueCount];   // PatternHueColour of every hue
+};
+
 bool quickBracket(double power, double* low, double* high) {
     if (!(std::fabs(power) <= kQuickSineLimit)) {
         return false;
@@ -55,39 +100,75 @@ bool quickBracket(double power, double* low, double* high) {
     return true;
 }
 
-int32_t hueOfPower(double power) {
+int32_t hueOfPower(const SineThresholds& thresholds, double power) {
     double low = 0.0;
     double high = 0.0;
     if (quickBracket(power, &low, &high)) {
-        const int32_t hue = PatternHue(RoundToFloat(low));
-        if (hue == PatternHue(RoundToFloat(high))) {
+        // A first guess by plain arithmetic; the thresholds have the last word.
+        const auto guess = static_cast<int32_t>((low + 1.0) * 180.0 + 0.5);
+        const int32_t hue = guess < 0 ? 0 : (guess >= kHueCount ? kHueCount - 1 : guess);
+        if (thresholds.hue[hue] <= low && high < thresholds.hue[hue + 1]) {
             return hue;
         }
     }
     return PatternHue(PatternSineOfPower(power));
 }
 
-bool isWhiteAtPower(double power) {
+bool isWhiteAtPower(const SineThresholds& thresholds, double power) {
     double low = 0.0;
     double high = 0.0;
     if (quickBracket(power, &low, &high)) {
-        const bool white = PatternIsWhite(RoundToFloat(low));
-        if (white == PatternIsWhite(RoundToFloat(high))) {
-            return white;
+        if (high < thresholds.notWhite) {
+            return true;
+        }
+        if (low >= thresholds.notWhite) {
+            return false;
         }
     }
     return PatternIsWhite(PatternSineOfPower(power));
 }
 
-bool evaluate(const Evaluation& evaluation, float columnSquare, double rowSquare, uint32_t* colour) {
-    const double power = PatternPower(columnSquare, rowSquare, evaluation.el, evaluation.pow);
+// The colour of a pixel whose p is power, or false for nothing.
+bool colourOfPower(const Evaluation& evaluation, double power, uint32_t* colour) {
     if (!evaluation.colour) {
         *colour = kWhite;
-        return isWhiteAtPower(power);
+        return isWhiteAtPower(*evaluation.thresholds, power);
     }
-    const int32_t hue = hueOfPower(power);
+    const int32_t hue = hueOfPower(*evaluation.thresholds, power);
     *colour = hue >= 0 && hue < kHueCount ? evaluation.hueColours[hue] : PatternHueColour(hue);
     return true;
+}
+
+// A row or column that is evaluated, with the one that mirrors it (or kNoMirror).
+struct Line {
+    int32_t position;
+    int32_t mirror;
+};
+
+// Each row or column with a mirror is evaluated from the later of the two. The picture is square,
+// so one list serves for rows and columns.
+std::vector<Line> evaluatedLines(int32_t size, bool centred) {
+    std::vector<Line> lines;
+    for (int32_t position = 0; position < size; ++position) {
+        const int32_t mirror = mirrorOf(position, size, centred);
+        if (mirror < position) {
+            lines.push_back({position, mirror});
+        }
+    }
+    return lines;
+}
+
+void plotMirrored(PicturePlot plot, void* sink, const Line& column, const Line& row, uint32_t colour) {
+    plot(sink, column.position, row.position, colour);
+    if (column.mirror != kNoMirror) {
+        plot(sink, column.mirror, row.position, colour);
+    }
+    if (row.mirror != kNoMirror) {
+        plot(sink, column.position, row.mirror, colour);
+        if (column.mirror != kNoMirror) {
+            plot(sink, column.mirror, row.mirror, colour);
+        }
+    }
 }
 
 }  // namespace
@@ -100,6 +181,7 @@ void PictureFill(const Parameters& parameters, PicturePlot plot, void* sink) {
     evaluation.pow = PatternPowFunction();
     evaluation.el = parameters.el;
     evaluation.colour = parameters.colourMode != 0;
+    evaluation.thresholds = &sineThresholds();
     for (int32_t hue = 0; evaluation.colour && hue < kHueCount; ++hue) {
         evaluation.hueColours[hue] = PatternHueColour(hue);
     }
@@ -110,29 +192,20 @@ void PictureFill(const Parameters& parameters, PicturePlot plot, void* sink) {
         rowSquares[static_cast<size_t>(i)] = PatternRowSquare(parameters, i);
     }
 
-    // Each row and column with a mirror is evaluated from the later of the two, and the result
-    // plotted at every combination of the pair. Rows outside so that the plots run along rows.
-    for (int32_t y = 0; y < size; ++y) {
-        const int32_t mirrorY = mirrorOf(y, size, centred);
-        if (mirrorY > y) {
-            continue;
+    // Rows outside, so that the plots run along rows. A row's powers are all formed before any
+    // of them is decided, so that the processor can overlap the deciding of neighbouring pixels.
+    const std::vector<Line> lines = evaluatedLines(size, centred);
+    std::vector<double> powers(lines.size());
+    for (const Line& row : lines) {
+        const double rowSquare = rowSquares[static_cast<size_t>(row.position)];
+        for (size_t i = 0; i < lines.size(); ++i) {
+            const float columnSquare = columnSquares[static_cast<size_t>(lines[i].position)];
+            powers[i] = PatternPower(columnSquare, rowSquare, evaluation.el, evaluation.pow);
         }
-        const double rowSquare = rowSquares[static_cast<size_t>(y)];
-        for (int32_t x = 0; x < size; ++x) {
-            const int32_t mirrorX = mirrorOf(x, size, centred);
+        for (size_t i = 0; i < lines.size(); ++i) {
             uint32_t colour = 0;
-            if (mirrorX > x || !evaluate(evaluation, columnSquares[static_cast<size_t>(x)], rowSquare, &colour)) {
-                continue;
-            }
-            plot(sink, x, y, colour);
-            if (mirrorX != kNoMirror) {
-                plot(sink, mirrorX, y, colour);
-            }
-            if (mirrorY != kNoMirror) {
-                plot(sink, x, mirrorY, colour);
-                if (mirrorX != kNoMirror) {
-                    plot(sink, mirrorX, mirrorY, colour);
-                }
+            if (colourOfPower(evaluation, powers[i], &colour)) {
+                plotMirrored(plot, sink, lines[i], row, colour);
             }
         }
     }
