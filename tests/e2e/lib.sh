@@ -44,14 +44,9 @@ e2e_cleanup() {
     fi
     local pid
     for pid in "${E2E_BACKGROUND[@]}"; do
-        kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+        kill "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
     done
-    # Displays started inside $(...) subshells are recorded in a file instead.
-    if [ -f "$E2E_WORK/xvfb.pids" ]; then
-        while read -r pid; do
-            kill "$pid" 2>/dev/null
-        done <"$E2E_WORK/xvfb.pids"
-    fi
     if [ -n "$E2E_WORK" ]; then
         if [ "$status" -ne 0 ] && [ "${E2E_KEEP:-1}" != 0 ]; then
             e2e_log "screenshots and references kept in $E2E_WORK"
@@ -77,8 +72,8 @@ e2e_init() {
     trap 'exit 130' INT
     trap 'exit 143' TERM
     if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
-        export DISPLAY
-        DISPLAY=$(e2e_start_xvfb) || e2e_fatal "could not start a private Xvfb"
+        e2e_start_xvfb || e2e_fatal "could not start a private Xvfb"
+        export DISPLAY=$E2E_XVFB_DISPLAY
     fi
     export WINEDEBUG=${WINEDEBUG:--all}
     # One thread each: the machine is shared with the program under test.
@@ -87,23 +82,25 @@ e2e_init() {
     e2e_log "display $DISPLAY, prefix ${WHIRLWAY_WINEPREFIX:-$E2E_ROOT/build/wine/${WHIRLWAY_DPI:-96}}"
 }
 
-# e2e_start_xvfb [XVFB OPTIONS...]: starts an Xvfb on a free display number, prints ":N".
+# e2e_start_xvfb [XVFB OPTIONS...]: starts an Xvfb on a free display number and sets
+# E2E_XVFB_DISPLAY to ":N". Runs in the script's own shell, so that the server is its child and
+# is stopped and reaped at exit.
+E2E_XVFB_DISPLAY=
 e2e_start_xvfb() {
     local ready=$E2E_WORK/display.$RANDOM
     : >"$ready"
     Xvfb -screen 0 1280x1024x24 -nolisten tcp -noreset "$@" -displayfd 3 3>"$ready" \
         </dev/null >/dev/null 2>&1 &
     local pid=$!
+    E2E_BACKGROUND+=("$pid")
     local _
     for _ in $(seq 100); do
         [ -s "$ready" ] && break
         kill -0 "$pid" 2>/dev/null || return 1
         sleep 0.1
     done
-    [ -s "$ready" ] || { kill "$pid"; return 1; }
-    # Recorded by the caller's shell through the file: this function runs in a subshell.
-    echo "$pid" >>"$E2E_WORK/xvfb.pids"
-    echo ":$(head -n1 "$ready")"
+    [ -s "$ready" ] || return 1
+    E2E_XVFB_DISPLAY=:$(head -n1 "$ready")
 }
 
 # e2e_keep_server PREFIX DPI: makes the prefix if needed and keeps its Wine server alive for a
@@ -330,7 +327,8 @@ e2e_hold() {
 }
 
 # e2e_clipboard_mark: puts a marker text on the X clipboard, so a failed copy is not mistaken
-# for an old one.
+# for an old one. Call it from the script's own shell, not inside $(...), so that the xclip
+# serving the marker is the script's child and is reaped.
 e2e_clipboard_mark() {
     printf 'whirlway-e2e-marker' | xclip -quiet -selection clipboard >/dev/null 2>&1 &
     E2E_BACKGROUND+=("$!")
