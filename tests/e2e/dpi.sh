@@ -17,7 +17,7 @@ e2e_init "$@"
 
 e2e_reference "$E2E_WORK/default.ppm" 0x3F8C083A 0x3E96612E 1 1
 e2e_start
-main=$(e2e_open_main)
+main=$(e2e_open_main) || exit 1
 read -r x y w h <<<"$(e2e_geometry "$main")"
 read -r sw sh <<<"$(xdotool getdisplaygeometry)"
 [ "$w" = 768 ] && [ "$h" = 768 ] && e2e_pass "window is 768x768 at 144 DPI" ||

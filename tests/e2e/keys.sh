@@ -11,7 +11,7 @@ e2e_reference_after "$E2E_WORK/bw.ppm" C
 e2e_reference_after "$E2E_WORK/bw_corner.ppm" C O
 
 e2e_start
-main=$(e2e_open_main)
+main=$(e2e_open_main) || exit 1
 count=$(e2e_wait_picture "$main" "$E2E_WORK/default.ppm" "$E2E_WORK/default.ppm" 10) ||
     e2e_fatal "start picture differs from the reference in $count pixels"
 

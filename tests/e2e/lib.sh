@@ -5,7 +5,8 @@
 # starts a private Xvfb.
 #
 # A script calls e2e_init "$@" (whirlway.exe, pattern_reference.exe), then the e2e_* helpers, and
-# ends with e2e_finish. Failed checks are counted and reported; e2e_fatal stops the script.
+# ends with e2e_finish. Failed checks are counted and reported; e2e_fatal stops the script. A failed
+# script keeps its screenshots and references in its work folder (E2E_KEEP=0 removes them).
 
 set -uo pipefail
 
@@ -235,7 +236,7 @@ e2e_diff() {
 }
 
 # e2e_settle WINDOW_ID OUT.ppm [SECONDS]: waits until two screenshots 0.25 s apart are the same
-# (the picture no longer changes), leaving the last one in OUT.png.
+# (the picture no longer changes), leaving the last one in OUT.ppm.
 e2e_settle() {
     local id=$1 out=$2 limit=${3:-20}
     local previous=$E2E_WORK/settle.ppm deadline
@@ -293,7 +294,7 @@ e2e_wait_change() {
 e2e_unchanged() {
     local id=$1 before=$2 out=$3 limit=${4:-1.5}
     local end count
-    end=$(($(date +%s%N) + $(printf '%.0f' "$(echo "$limit * 1000000000" | bc)")))
+    end=$(($(date +%s%N) + $(awk -v seconds="$limit" 'BEGIN { printf "%d", seconds * 1e9 }')))
     while [ "$(date +%s%N)" -lt "$end" ]; do
         e2e_shot "$id" "$out" || return 1
         e2e_same "$before" "$out" || return 1
@@ -376,7 +377,8 @@ e2e_close_help() {
 }
 
 # e2e_open_main: waits for the help box shown at start, closes it, and prints the main window's
-# id, with the X focus on it.
+# id, with the X focus on it. Called as main=$(e2e_open_main) || exit 1: its failure is reported
+# inside the $(...) and ends only that subshell.
 e2e_open_main() {
     local main
     e2e_close_help

@@ -25,7 +25,7 @@ copyField() {
 
 e2e_reference "$E2E_WORK/default.ppm" 0x3F8C083A 0x3E96612E 1 1
 e2e_start
-main=$(e2e_open_main)
+main=$(e2e_open_main) || exit 1
 count=$(e2e_wait_picture "$main" "$E2E_WORK/default.ppm" "$E2E_WORK/default.ppm" 10) ||
     e2e_fatal "start picture differs from the reference in $count pixels"
 
