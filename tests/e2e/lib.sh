@@ -65,7 +65,7 @@ e2e_init() {
     [ -f "$E2E_EXE" ] || { echo "$0: no program at $E2E_EXE" >&2; exit 2; }
     [ -f "$E2E_REF" ] || { echo "$0: no program at $E2E_REF" >&2; exit 2; }
     local tool
-    for tool in xdotool import compare convert xclip xdpyinfo Xvfb wine wineserver; do
+    for tool in xdotool xwininfo xdpyinfo import compare xclip Xvfb wine wineserver cmp awk; do
         command -v "$tool" >/dev/null || { echo "$0: $tool is not installed" >&2; exit 2; }
     done
     E2E_WORK=$(mktemp -d "${TMPDIR:-/tmp}/whirlway-e2e.XXXXXX")
