@@ -203,7 +203,8 @@ int main(int argc, char** argv) {
         std::puts("no window");
         return 1;
     }
-    if (withScreen && (KeyboardInit() == 0 || ScreenInit() == 0 || ScreenOpenInWindow(WindowHandle(0), 0, 0, 0, 0) == 0)) {
+    if (withScreen &&
+        (KeyboardInit() == 0 || ScreenInit() == 0 || ScreenOpenInWindow(WindowHandle(0), 0, 0, 0, 0) == 0)) {
         std::puts("no windowed screen");
         return 1;
     }
@@ -234,8 +235,8 @@ int main(int argc, char** argv) {
         std::printf("%-26s %-11s %10.2f %10.2f %10.2f %10.2f %8.1fx %8.1fx %10.2f %9.2f\n", c.name, "wall median",
                     linked.renderMs, chosen.renderMs, fast.renderMs, empty.renderMs, linked.renderMs / fast.renderMs,
                     chosen.renderMs / fast.renderMs, plain.renderMs, inImage.renderMs);
-        std::printf("%-26s %-11s %10.2f %10.2f %10.2f %10.2f %8.1fx %8.1fx %10.2f %9.2f\n", "", "thread cpu", linked.cpuMs,
-                    chosen.cpuMs, fast.cpuMs, empty.cpuMs, linked.cpuMs / fast.cpuMs, chosen.cpuMs / fast.cpuMs,
+        std::printf("%-26s %-11s %10.2f %10.2f %10.2f %10.2f %8.1fx %8.1fx %10.2f %9.2f\n", "", "thread cpu",
+                    linked.cpuMs, chosen.cpuMs, fast.cpuMs, empty.cpuMs, linked.cpuMs / fast.cpuMs, chosen.cpuMs / fast.cpuMs,
                     plain.cpuMs, inImage.cpuMs);
         std::printf("%-26s %-11s %10.2f (median wall time to handle the messages a render leaves)\n", "",
                     "painting", fast.paintMs);

@@ -60,7 +60,8 @@ std::string firstDifferences(const Parameters& parameters, const PlotRecord& rec
             uint32_t expected = 0;
             const bool coloured = PatternPixel(parameters, x, y, &expected);
             const size_t at = static_cast<size_t>(y * kSize + x);
-            const bool same = coloured ? record.plots[at] == 1 && record.colours[at] == expected : record.plots[at] == 0;
+            const bool same =
+                coloured ? record.plots[at] == 1 && record.colours[at] == expected : record.plots[at] == 0;
             if (!same && ++*count <= 5) {
                 where += " (" + std::to_string(x) + ", " + std::to_string(y) + ")";
             }

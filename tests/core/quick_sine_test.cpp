@@ -32,7 +32,8 @@ TEST(QuickSine, StaysWithinItsBoundOfThePatternsSine) {
     double worst = 0.0;
     for (double k = 1.0; k * std::numbers::pi <= kQuickSineLimit; k = std::ceil(k * 1.37)) {
         const double nearest = k * std::numbers::pi;
-        for (double p : {nearest, std::nextafter(nearest, 0.0), nearest + 1e-9, nearest - 1e-7, nearest + std::numbers::pi / 2}) {
+        const double halfPi = std::numbers::pi / 2;
+        for (double p : {nearest, std::nextafter(nearest, 0.0), nearest + 1e-9, nearest - 1e-7, nearest + halfPi}) {
             worst = std::fmax(worst, std::fabs(QuickSine(p) - PatternSine(p)));
         }
     }
