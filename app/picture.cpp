@@ -33,13 +33,12 @@ int32_t mirrorOf(int32_t position, int32_t size, bool centred) {
     return mirror == position ? kNoMirror : mirror;
 }
 
-// Where the pattern's rules from the sine (a double, before it is narrowed to float) to the pixel
-// change. Both rules are monotonic in the sine: the hue never falls as the sine rises, and white
-// never follows non-white. So each change is one threshold, found here by bisection with the
-// rules themselves rather than worked out by hand.
+// Where the pattern's rule from the sine (a double, before it is narrowed to float) to the hue
+// changes. The rule is monotonic in the sine, the hue never falling as the sine rises, so each
+// change is one threshold, found here by bisection with the rule itself rather than worked out by
+// hand.
 struct SineThresholds {
     double hue[kHueCount + 1];  // hue[h]: least sine of hue h or more; hue[0] -inf, hue[361] +inf
-    double notWhite;            // least sine that does not make the pixel white
 };
 
 // The least double in (below, above] where rises holds, given that it fails at below, holds at
@@ -68,7 +67,6 @@ SineThresholds findThresholds() {
         thresholds.hue[hue] = firstWhere(-2.0, 2.0, [&](double sine) { return hueOf(sine) >= hue; });
     }
     thresholds.hue[kHueCount] = std::numeric_limits<double>::infinity();
-    thresholds.notWhite = firstWhere(-1.0, 1.0, [](double sine) { return !PatternIsWhite(RoundToFloat(sine)); });
     return thresholds;
 }
 
@@ -78,15 +76,12 @@ const SineThresholds& sineThresholds() {
     return thresholds;
 }
 
-// What a pixel with a given p gets. The quick sine settles it when the whole margin
-// around it, which holds the C runtime's sine, lies between the same two thresholds; only a sine
-// close to a hue boundary or to zero, and powers beyond the quick sine's range, need the
-// pattern's own sine.
+// What pixels are computed with, gathered once per picture.
 struct Evaluation {
     PlatformPow pow;                  // the pattern's pow
     float el;                         // exponent
     bool colour;                      // colour picture rather than black and white
-    const SineThresholds* thresholds;
+    const SineThresholds* thresholds; // hue thresholds
     uint32_t hueColours[kHueCount];   // PatternHueColour of every hue
 };
 
@@ -100,6 +95,9 @@ bool quickBracket(double power, double* low, double* high) {
     return true;
 }
 
+// The quick sine settles the hue when the whole margin around it, which holds the C runtime's
+// sine, lies between the same two thresholds; only a sine close to a hue boundary, and powers
+// beyond the quick range, need the pattern's own sine.
 int32_t hueOfPower(const SineThresholds& thresholds, double power) {
     double low = 0.0;
     double high = 0.0;
@@ -114,15 +112,15 @@ int32_t hueOfPower(const SineThresholds& thresholds, double power) {
     return PatternHue(PatternSineOfPower(power));
 }
 
-bool isWhiteAtPower(const SineThresholds& thresholds, double power) {
-    double low = 0.0;
-    double high = 0.0;
-    if (quickBracket(power, &low, &high)) {
-        if (high < thresholds.notWhite) {
-            return true;
-        }
-        if (low >= thresholds.notWhite) {
-            return false;
+// Black and white needs only the sine's sign, which the reduction alone gives: sin p is
+// (-1)^multiple sin r, and |sin r| >= 2|r|/π on [-π/2, π/2]. A remainder beyond the margin puts
+// the C runtime's sine that far from zero, so its float keeps the sign, and a negative sine is
+// white. Only p next to a multiple of π, and p beyond the quick range, need the pattern's sine.
+bool isWhiteAtPower(double power) {
+    if (std::fabs(power) <= kQuickSineLimit) {
+        const QuickReduction reduced = QuickReduce(power);
+        if (std::fabs(reduced.remainder) > kSineMargin) {
+            return (reduced.remainder < 0.0) != ((reduced.multiple & 1) != 0);
         }
     }
     return PatternIsWhite(PatternSineOfPower(power));
@@ -132,7 +130,7 @@ bool isWhiteAtPower(const SineThresholds& thresholds, double power) {
 bool colourOfPower(const Evaluation& evaluation, double power, uint32_t* colour) {
     if (!evaluation.colour) {
         *colour = kWhite;
-        return isWhiteAtPower(*evaluation.thresholds, power);
+        return isWhiteAtPower(power);
     }
     const int32_t hue = hueOfPower(*evaluation.thresholds, power);
     *colour = hue >= 0 && hue < kHueCount ? evaluation.hueColours[hue] : PatternHueColour(hue);

@@ -5,8 +5,6 @@
 // dependent operations. Plain double arithmetic, no state.
 #include "app/quick_sine.h"
 
-#include <cstdint>
-
 namespace {
 
 constexpr double kOneOverPi = 0.318309886183790671538;
@@ -26,13 +24,17 @@ constexpr double kC7 = -1.0 / 1307674368000.0;
 
 }  // namespace
 
-double QuickSine(double p) {
+QuickReduction QuickReduce(double p) {
     const double half = p < 0.0 ? -0.5 : 0.5;
     const auto multiple = static_cast<int64_t>(p * kOneOverPi + half);  // the nearest one
     const auto k = static_cast<double>(multiple);
-    const double reduced = (p - k * kPi1) - k * kPi2;
+    return {multiple, (p - k * kPi1) - k * kPi2};
+}
+
+double QuickSine(double p) {
+    const QuickReduction reduced = QuickReduce(p);
     // An odd multiple of π flips the sign; the polynomial is odd, so flipping r flips its value.
-    const double r = (multiple & 1) != 0 ? -reduced : reduced;
+    const double r = (reduced.multiple & 1) != 0 ? -reduced.remainder : reduced.remainder;
     const double r2 = r * r;
     const double r4 = r2 * r2;
     const double r8 = r4 * r4;
