@@ -2,32 +2,13 @@
 // prefix of its own whose screen resolution is 144.
 #include <gtest/gtest.h>
 
-#include "runtime/core/runtime_heap.h"
-#include "runtime/core/temp_string.h"
 #include "runtime/image/display_scale.h"
 #include "runtime/window/window.h"
+#include "tests/window/window_fixture.h"
 
 namespace {
 
-class WindowScaleTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ::SetProcessDPIAware();
-        RuntimeHeapCreate();
-        TempStringStart();
-        EventStateCreate();
-        DisplayScaleInit();
-        GadgetInit();
-        WindowInit();
-    }
-
-    void TearDown() override {
-        WindowEnd();
-        GadgetEnd();
-        TempStringEnd();
-        RuntimeHeapDestroy();
-    }
-};
+using WindowScaleTest = WindowFacilities;
 
 TEST_F(WindowScaleTest, LogicalSizeIsScaledToTheScreen) {
     ASSERT_EQ(DisplayScaleCurrent().dpiX, 144);

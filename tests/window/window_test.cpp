@@ -11,6 +11,7 @@
 #include "runtime/core/temp_string.h"
 #include "runtime/image/display_scale.h"
 #include "runtime/window/window_proc.h"
+#include "tests/window/window_fixture.h"
 
 namespace {
 
@@ -21,27 +22,8 @@ struct TakenEvent {
     int64_t type;
 };
 
-class WindowTest : public ::testing::Test {
+class WindowTest : public WindowFacilities {
 protected:
-    void SetUp() override {
-        ::SetProcessDPIAware();
-        RuntimeHeapCreate();
-        TempStringStart();
-        EventStateCreate();
-        DisplayScaleInit();
-        GadgetInit();
-        WindowInit();
-    }
-
-    void TearDown() override {
-        WindowEnd();
-        GadgetEnd();
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
-        TempStringEnd();
-        RuntimeHeapDestroy();
-    }
-
     // Pumps until nothing is left, keeping the runtime events it returns.
     static std::vector<TakenEvent> pump() {
         std::vector<TakenEvent> events;

@@ -1,0 +1,37 @@
+// The facilities a window needs, started and ended around each test as start-up and shutdown do.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "runtime/core/runtime_heap.h"
+#include "runtime/core/temp_string.h"
+#include "runtime/image/display_scale.h"
+#include "runtime/image/gadget.h"
+#include "runtime/window/event_queue.h"
+#include "runtime/window/window.h"
+
+class WindowFacilities : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::SetProcessDPIAware();
+        RuntimeHeapCreate();
+        TempStringStart();
+        EventStateCreate();
+        DisplayScaleInit();
+        GadgetInit();
+        WindowInit();
+    }
+
+    void TearDown() override {
+        WindowEnd();
+        GadgetEnd();
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ::DispatchMessageW(&message);
+        }
+        TempStringEnd();
+        RuntimeHeapDestroy();
+    }
+};
