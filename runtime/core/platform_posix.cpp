@@ -167,22 +167,30 @@ uint32_t PlatformTickCount() {
 }
 
 // The host's wide printf takes 32-bit characters and spells the 64-bit size "ll".
+static bool isFlagOrWidth(char16_t c) { return c < 128 && c != 0 && std::strchr("-+ #0123456789.*", static_cast<char>(c)) != nullptr; }
+
 static std::wstring hostFormat(const char16_t* format) {
     std::wstring result;
     for (const char16_t* c = format; *c != 0; ++c) {
         result.push_back(static_cast<wchar_t>(*c));
-        if (*c == u'%') {
-            const char16_t* spec = c + 1;
-            while (*spec != 0 && std::strchr("-+ #0123456789.*", static_cast<char>(*spec)) != nullptr && *spec < 128) {
-                result.push_back(static_cast<wchar_t>(*spec));
-                ++spec;
-            }
-            if (spec[0] == u'I' && spec[1] == u'6' && spec[2] == u'4') {
-                result += L"ll";
-                spec += 3;
-            }
-            c = spec - 1;
+        if (*c != u'%') {
+            continue;
         }
+        if (c[1] == u'%') {  // a literal percent sign
+            result.push_back(L'%');
+            ++c;
+            continue;
+        }
+        const char16_t* conversion = c + 1;
+        while (isFlagOrWidth(*conversion)) {
+            result.push_back(static_cast<wchar_t>(*conversion));
+            ++conversion;
+        }
+        if (conversion[0] == u'I' && conversion[1] == u'6' && conversion[2] == u'4') {
+            result += L"ll";
+            conversion += 3;
+        }
+        c = conversion - 1;
     }
     return result;
 }

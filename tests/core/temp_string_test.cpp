@@ -118,6 +118,8 @@ TEST_F(TempString, FormatTextAndDuplicates) {
     EXPECT_EQ(std::u16string(buffer), u"WindowClass_-9000000000");
     EXPECT_EQ(FormatText(buffer, u"%%.%df", 3), 4);
     EXPECT_EQ(std::u16string(buffer), u"%.3f");
+    EXPECT_EQ(FormatText(buffer, u"%%I64d=%5I64d", static_cast<int64_t>(42)), 11);
+    EXPECT_EQ(std::u16string(buffer), u"%I64d=   42") << "a literal percent sign is not a conversion";
 
     EXPECT_EQ(StringDuplicate(nullptr), nullptr);
     char16_t* copy = StringDuplicate(u"values");
