@@ -7,21 +7,12 @@
 #include <limits>
 #include <string>
 
-#include "runtime/core/runtime_heap.h"
-#include "runtime/core/temp_string.h"
+#include "tests/core/text_fixture.h"
 
 namespace {
 
-class FloatText : public ::testing::Test {
+class FloatText : public TextFacilities {
 protected:
-    void SetUp() override {
-        RuntimeHeapCreate();
-        TempStringStart();
-    }
-    void TearDown() override {
-        TempStringEnd();
-        RuntimeHeapDestroy();
-    }
     // The text written at the current position; the position must end on its terminator.
     static std::u16string textOf(float value, int32_t decimals = kDefaultDecimals) {
         const int64_t start = TempStringPosition();

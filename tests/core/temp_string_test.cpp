@@ -5,20 +5,12 @@
 
 #include <string>
 
-#include "runtime/core/runtime_heap.h"
+#include "tests/core/text_fixture.h"
 
 namespace {
 
-class TempString : public ::testing::Test {
+class TempString : public TextFacilities {
 protected:
-    void SetUp() override {
-        RuntimeHeapCreate();
-        TempStringStart();
-    }
-    void TearDown() override {
-        TempStringEnd();
-        RuntimeHeapDestroy();
-    }
     static std::u16string textAt(int64_t position) { return std::u16string(TempStringAt(position)); }
 };
 
