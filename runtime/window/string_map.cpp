@@ -167,6 +167,14 @@ void* MapFindInteger(StringMap* map, int64_t key) {
     return nullptr;
 }
 
+// In replace mode an existing key's element is reused, starting empty like a new one.
+static void* emptiedForReuse(const StringMap* map, void* existing) {
+    if (existing != nullptr) {
+        std::memset(existing, 0, static_cast<size_t>(map->elementSize));
+    }
+    return existing;
+}
+
 static void* pushEntry(StringMap* map, MapEntry* entry, int32_t bucket) {
     entry->next = map->buckets[bucket];
     map->buckets[bucket] = entry;
@@ -180,9 +188,7 @@ void* MapAdd(StringMap* map, const char16_t* key, int32_t mode) {
         key = kEmptyKey;
     }
     if (mode == kMapAddReplace) {
-        void* existing = MapFind(map, key);
-        if (existing != nullptr) {
-            std::memset(existing, 0, static_cast<size_t>(map->elementSize));
+        if (void* existing = emptiedForReuse(map, MapFind(map, key))) {
             return existing;
         }
     }
@@ -205,9 +211,7 @@ void* MapAdd(StringMap* map, const char16_t* key, int32_t mode) {
 
 void* MapAddInteger(StringMap* map, int64_t key, int32_t mode) {
     if (mode == kMapAddReplace) {
-        void* existing = MapFindInteger(map, key);
-        if (existing != nullptr) {
-            std::memset(existing, 0, static_cast<size_t>(map->elementSize));
+        if (void* existing = emptiedForReuse(map, MapFindInteger(map, key))) {
             return existing;
         }
     }
