@@ -1,6 +1,7 @@
 // Numbered images: the image registry and the DIB sections behind it. Pixel memory is laid out
 // bottom-up, blue-green-red(-alpha), rows padded to 4 bytes, so the drawing layer can write it
-// directly. Relies on the object registry, the runtime heap and GDI.
+// directly. An image re-created with its own shape keeps its section, cleared. Relies on the
+// object registry, the runtime heap and GDI.
 #include "runtime/image/image.h"
 
 #include "runtime/core/runtime_heap.h"
@@ -10,6 +11,7 @@ namespace {
 constexpr int32_t kImageGrowthStep = 16;
 
 ObjectRegistry* gImages = nullptr;  // the image registry, made by ImageInit
+HBITMAP gSectionKept = nullptr;     // while ImageCreate claims its number: the section freeing spares
 
 // The section's memory is written by the drawing layer, so the header is exactly the bottom-up
 // layout it expects. Null on failure.
@@ -28,6 +30,24 @@ HBITMAP createSection(int32_t width, int32_t height, int32_t depth) {
         ::DeleteDC(dc);
     }
     return bitmap;
+}
+
+// The section of the image under the number when it already has the shape asked for, else null.
+// Re-using it spares a fresh section, whose every first touch of a page faults: for the 512 x 512
+// picture re-created on every render that was about 2 ms a frame under Wine.
+HBITMAP sectionOfSameShape(ObjectNumber number, int32_t width, int32_t height, int32_t depth) {
+    auto* image = static_cast<ImageObject*>(RegistryFind(gImages, number));
+    if (!image || image->frameCount > 1 || ::GetObjectType(image->bitmap) != OBJ_BITMAP) {
+        return nullptr;
+    }
+    DIBSECTION section = {};
+    if (::GetObjectW(image->bitmap, sizeof(section), &section) != sizeof(section) || !section.dsBm.bmBits) {
+        return nullptr;
+    }
+    const BITMAPINFOHEADER& header = section.dsBmih;
+    const bool same = header.biWidth == width && header.biHeight == height && header.biBitCount == depth &&
+                      header.biCompression == BI_RGB;
+    return same ? static_cast<HBITMAP>(image->bitmap) : nullptr;
 }
 
 void fillAlpha(const BITMAP& described, int32_t pitch, uint32_t background) {
@@ -59,7 +79,7 @@ void fillSolid(HBITMAP bitmap, int32_t width, int32_t height, uint32_t backgroun
 }
 
 void destroyImageHandle(HANDLE handle) {
-    if (!handle) {
+    if (!handle || handle == gSectionKept) {
         return;
     }
     if (::GetObjectType(handle) == OBJ_BITMAP) {
@@ -92,8 +112,12 @@ int64_t ImageCreate(ObjectNumber number, int32_t width, int32_t height, int32_t 
         background |= 0xFF000000u;
     }
 
-    // Claiming frees what lived under the number, so the old bitmap is gone before the new one exists.
+    // Claiming frees what lived under the number, so the old bitmap is gone before the new one
+    // exists, unless its section is kept for the new image; the fill below clears it.
+    HBITMAP kept = number == kAutoNumber ? nullptr : sectionOfSameShape(number, width, height, depth);
+    gSectionKept = kept;
     auto* image = static_cast<ImageObject*>(RegistryClaim(gImages, number));
+    gSectionKept = nullptr;
     if (!image) {
         return 0;
     }
@@ -101,8 +125,8 @@ int64_t ImageCreate(ObjectNumber number, int32_t width, int32_t height, int32_t 
 
     // The record's 16-bit sides and the drawing layer's bottom-up addressing admit only these sizes;
     // anything else is refused like a bitmap the platform will not make.
-    HBITMAP bitmap = nullptr;
-    if (width > 0 && height > 0 && width <= kImageSideMax && height <= kImageSideMax) {
+    HBITMAP bitmap = kept;
+    if (!bitmap && width > 0 && height > 0 && width <= kImageSideMax && height <= kImageSideMax) {
         bitmap = createSection(width, height, depth);
     }
     BITMAP described = {};

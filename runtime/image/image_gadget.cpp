@@ -140,7 +140,12 @@ LRESULT setImage(HWND control, GadgetObject* gadget, HANDLE image) {
             width += kBorderExtra;
             height += kBorderExtra;
         }
-        ::SetWindowPos(control, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+        // A control already of that size is left alone: the call would only cost window-server trips.
+        RECT area = {};
+        ::GetWindowRect(control, &area);
+        if (area.right - area.left != width || area.bottom - area.top != height) {
+            ::SetWindowPos(control, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+        }
     }
     // A cleared image must disappear too, so the control repaints whenever it is not blended.
     if (!blended) {

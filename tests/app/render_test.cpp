@@ -71,9 +71,11 @@ TEST_F(RenderPass, RendersReplaceImageZeroAndGadgetZero) {
     auto* gadget = static_cast<GadgetObject*>(RegistryFind(GadgetRegistry(), 0));
     ASSERT_NE(gadget, nullptr);
     HWND firstControl = gadget->window;
+    ASSERT_EQ(pixelAt(256, 256), 0x00FFFF00u);
+    gParameters.colourMode = kFlagOff;
     RenderPicture();
-    EXPECT_NE(ImageHandle(0), firstImage);
-    EXPECT_EQ(::GetObjectType(firstImage), 0u) << "the previous picture's bitmap is deleted";
+    EXPECT_EQ(ImageHandle(0), firstImage) << "a picture of the same size keeps the section";
+    EXPECT_EQ(pixelAt(256, 256), 0u) << "an unplotted pixel is the new image's black, not the old colour";
     EXPECT_FALSE(::IsWindow(firstControl)) << "the previous gadget's control is destroyed";
     EXPECT_EQ(childControlsWithId(0), 1);
     RECT client{};

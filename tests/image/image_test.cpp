@@ -1,4 +1,7 @@
 // Numbered images: real DIB sections, read back from their pixel memory.
+#include <algorithm>
+#include <cstring>
+
 #include "tests/image/image_fixture.h"
 
 namespace {
@@ -76,14 +79,40 @@ TEST_F(ImageTest, DepthAndBackgroundRules) {
     }
 }
 
-TEST_F(ImageTest, RecreatingReplacesTheBitmap) {
+// Re-creating an image with its own shape keeps its section, but nothing of the old picture.
+TEST_F(ImageTest, RecreatingWithTheSameShapeStartsFromTheBackground) {
+    ASSERT_NE(ImageCreate(0, 512, 512), 0);
+    uint8_t* drawn = PixelsOf(ImageHandle(0));
+    std::memset(drawn, 0x7F, 1536u * 512u);
+    const int64_t second = ImageCreate(0, 512, 512);
+    ASSERT_NE(second, 0);
+    EXPECT_EQ(reinterpret_cast<int64_t>(ImageHandle(0)), second);
+    ::GdiFlush();
+    const uint8_t* pixels = PixelsOf(ImageHandle(0));
+    EXPECT_EQ(std::count(pixels, pixels + 1536u * 512u, 0), 1536 * 512) << "the new image starts black";
+
+    ASSERT_NE(ImageCreate(0, 4, 4, 32, 0x0000FF), 0);
+    std::memset(PixelsOf(ImageHandle(0)), 0x11, 64);
+    ASSERT_NE(ImageCreate(0, 4, 4, 32, 0x00FF00), 0);
+    const uint8_t* green = PixelsOf(ImageHandle(0));
+    for (int pixel = 0; pixel < 16; ++pixel) {
+        EXPECT_EQ(green[pixel * 4 + 0], 0x00);
+        EXPECT_EQ(green[pixel * 4 + 1], 0xFF);
+        EXPECT_EQ(green[pixel * 4 + 2], 0x00);
+        EXPECT_EQ(green[pixel * 4 + 3], 0xFF);
+    }
+}
+
+// Any other shape gets a new section, and the old one is deleted first.
+TEST_F(ImageTest, RecreatingWithAnotherShapeReplacesTheBitmap) {
     ASSERT_NE(ImageCreate(0, 512, 512), 0);
     HANDLE first = ImageHandle(0);
-    ASSERT_EQ(::GetObjectType(first), static_cast<DWORD>(OBJ_BITMAP));
-    int64_t second = ImageCreate(0, 512, 512);
-    ASSERT_NE(second, 0);
+    ASSERT_NE(ImageCreate(0, 512, 256), 0);
     EXPECT_EQ(::GetObjectType(first), 0u);
-    EXPECT_EQ(reinterpret_cast<int64_t>(ImageHandle(0)), second);
+    HANDLE second = ImageHandle(0);
+    ASSERT_NE(ImageCreate(0, 512, 256, 32), 0);
+    EXPECT_EQ(::GetObjectType(second), 0u);
+    EXPECT_EQ(recordOf(0)->depth, 32);
 }
 
 TEST_F(ImageTest, FailedCreationLeavesTheNumberEmpty) {
