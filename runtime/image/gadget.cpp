@@ -31,6 +31,7 @@ struct GadgetStackRecord {
 ObjectRegistry* gGadgets = nullptr;  // the gadget registry
 GadgetState* gState = nullptr;       // the facility's state record
 wchar_t gStackProperty[48];          // "TW_GadgetStack_<module instance>", made on first use
+GadgetStackRecord* gRecentStack = nullptr;  // the record stackRecordOf found last; null once freed
 
 const wchar_t* stackPropertyName() {
     if (!gStackProperty[0]) {
@@ -41,8 +42,17 @@ const wchar_t* stackPropertyName() {
     return gStackProperty;
 }
 
+// Asked for every message of a gadget-list window; GetPropW is a window-server trip under Wine,
+// so the record last found is kept until its window goes.
 GadgetStackRecord* stackRecordOf(HWND window) {
-    return static_cast<GadgetStackRecord*>(::GetPropW(window, stackPropertyName()));
+    if (gRecentStack && gRecentStack->window == window) {
+        return gRecentStack;
+    }
+    auto* record = static_cast<GadgetStackRecord*>(::GetPropW(window, stackPropertyName()));
+    if (record) {
+        gRecentStack = record;
+    }
+    return record;
 }
 
 HWND currentGadgetList() {
@@ -187,6 +197,9 @@ LRESULT CALLBACK GadgetStackProc(HWND window, UINT message, WPARAM wParam, LPARA
         if (gState && record->window == currentGadgetList()) {
             gState->parent = nullptr;
             gState->stackDepth = 0;
+        }
+        if (record == gRecentStack) {
+            gRecentStack = nullptr;
         }
         RuntimeFree(record->containerStack);
         RuntimeFree(record);

@@ -29,6 +29,7 @@ struct ScreenState {
     HGLRC renderingContext;        // OpenGL context on deviceContext
     WNDPROC childPreviousProc;     // procedure ScreenChildProc replaced on the child
     WNDPROC parentPreviousProc;    // procedure ScreenParentProc replaced on the last parent
+    HWND parentSubclassed;         // that last parent, whose procedure needs no property look-up
     int32_t x;                     // child position in the parent's client area
     int32_t y;
     int32_t logicalWidth;          // size given at open; the projection always uses it
@@ -141,11 +142,17 @@ void subclassParent(HWND parent) {
     auto previous = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrW(parent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ScreenParentProc)));
     gScreen.parentPreviousProc = previous;
+    gScreen.parentSubclassed = parent;
     ::SetPropW(parent, kPreviousProcProperty, reinterpret_cast<HANDLE>(previous));
     ::SetPropW(parent, kSubclassedProperty, reinterpret_cast<HANDLE>(1));
 }
 
+// Asked for every message of the parent; GetPropW is a window-server trip under Wine, so the last
+// parent's procedure comes from the state.
 WNDPROC parentPreviousProc(HWND parent) {
+    if (parent == gScreen.parentSubclassed && gScreen.parentPreviousProc != nullptr) {
+        return gScreen.parentPreviousProc;
+    }
     auto previous = reinterpret_cast<WNDPROC>(::GetPropW(parent, kPreviousProcProperty));
     return previous != nullptr ? previous : gScreen.parentPreviousProc;
 }
