@@ -32,10 +32,25 @@ struct Owner {
     WindowRecord* record;  // live record of that number, or null
 };
 
+// The runtime window ownerOf last found for itself.
+struct RecentOwner {
+    HWND window;
+    ObjectNumber number;
+};
+RecentOwner gRecentOwner = {nullptr, -1};
+
+// Every message of a runtime window asks this first, and GetPropW is a window-server trip under
+// Wine. A live record whose handle is the window answers for it: WindowOpen stores the handle
+// and sets "TW_WindowID" together, and the record is released when the property goes.
 Owner ownerOf(HWND window) {
+    if (window == gRecentOwner.window) {
+        auto* record = static_cast<WindowRecord*>(RegistryFind(WindowRegistry(), gRecentOwner.number));
+        if (record && record->handle == window) return Owner{gRecentOwner.number, record};
+    }
     for (HWND candidate = window; candidate; candidate = ::GetParent(candidate)) {
         if (HANDLE id = ::GetPropW(candidate, kWindowIdProperty)) {
             const ObjectNumber number = reinterpret_cast<ObjectNumber>(id) - 1;
+            if (candidate == window) gRecentOwner = {window, number};
             return Owner{number, static_cast<WindowRecord*>(RegistryFind(WindowRegistry(), number))};
         }
     }
