@@ -32,6 +32,21 @@ HBITMAP createSection(int32_t width, int32_t height, int32_t depth) {
     return bitmap;
 }
 
+// NOTE: a bitmap can be selected into one device context at a time. One still held by a drawing
+// pass that was never ended could not be filled, so it is not re-used.
+bool isSelected(HBITMAP bitmap) {
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    if (!dc) {
+        return true;
+    }
+    HGDIOBJ previous = ::SelectObject(dc, bitmap);
+    if (previous) {
+        ::SelectObject(dc, previous);
+    }
+    ::DeleteDC(dc);
+    return previous == nullptr;
+}
+
 // The section of the image under the number when it already has the shape asked for, else null.
 // Re-using it spares a fresh section, whose every first touch of a page faults: for the 512 x 512
 // picture re-created on every render that was about 2 ms a frame under Wine.
@@ -47,7 +62,7 @@ HBITMAP sectionOfSameShape(ObjectNumber number, int32_t width, int32_t height, i
     const BITMAPINFOHEADER& header = section.dsBmih;
     const bool same = header.biWidth == width && header.biHeight == height && header.biBitCount == depth &&
                       header.biCompression == BI_RGB;
-    return same ? static_cast<HBITMAP>(image->bitmap) : nullptr;
+    return same && !isSelected(static_cast<HBITMAP>(image->bitmap)) ? static_cast<HBITMAP>(image->bitmap) : nullptr;
 }
 
 void fillAlpha(const BITMAP& described, int32_t pitch, uint32_t background) {

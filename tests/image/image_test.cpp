@@ -103,6 +103,22 @@ TEST_F(ImageTest, RecreatingWithTheSameShapeStartsFromTheBackground) {
     }
 }
 
+// A section still held by a drawing pass that was never ended cannot be cleared, so it is not
+// re-used: the new image still starts black.
+TEST_F(ImageTest, RecreatingDuringAnOpenPassGivesAFreshSection) {
+    ASSERT_NE(ImageCreate(0, 8, 8), 0);
+    HANDLE held = ImageHandle(0);
+    ASSERT_NE(DrawingBegin(ImageDrawTarget(0)), 0);
+    DrawingPlot(1, 1, 0xFFFFFF);
+    ASSERT_NE(ImageCreate(0, 8, 8), 0);
+    EXPECT_NE(ImageHandle(0), held);
+    ::GdiFlush();
+    const uint8_t* pixels = PixelsOf(ImageHandle(0));
+    EXPECT_EQ(std::count(pixels, pixels + 24 * 8, 0), 24 * 8);
+    DrawingEnd();
+    ::DeleteObject(held);  // the pass kept it selected, so freeing could not delete it
+}
+
 // Any other shape gets a new section, and the old one is deleted first.
 TEST_F(ImageTest, RecreatingWithAnotherShapeReplacesTheBitmap) {
     ASSERT_NE(ImageCreate(0, 512, 512), 0);
