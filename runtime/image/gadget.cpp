@@ -42,8 +42,8 @@ const wchar_t* stackPropertyName() {
     return gStackProperty;
 }
 
-// Asked for every message of a gadget-list window; GetPropW is a window-server trip under Wine,
-// so the record last found is kept until its window goes.
+// Asked for every message of a gadget-list window, so the record last found is kept until its
+// window goes. WINE: every GetPropW is a round trip to the window server.
 GadgetStackRecord* stackRecordOf(HWND window) {
     if (gRecentStack && gRecentStack->window == window) {
         return gRecentStack;

@@ -11,7 +11,7 @@ namespace {
 constexpr int32_t kImageGrowthStep = 16;
 
 ObjectRegistry* gImages = nullptr;  // the image registry, made by ImageInit
-HBITMAP gSectionKept = nullptr;     // while ImageCreate claims its number: the section freeing spares
+HBITMAP gSectionKept = nullptr;     // set while ImageCreate claims its number: ImageFree leaves it alone
 
 // The section's memory is written by the drawing layer, so the header is exactly the bottom-up
 // layout it expects. Null on failure.

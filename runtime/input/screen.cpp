@@ -147,8 +147,8 @@ void subclassParent(HWND parent) {
     ::SetPropW(parent, kSubclassedProperty, reinterpret_cast<HANDLE>(1));
 }
 
-// Asked for every message of the parent; GetPropW is a window-server trip under Wine, so the last
-// parent's procedure comes from the state.
+// Asked for every message of the parent, so the last parent's procedure comes from the state.
+// WINE: every GetPropW is a round trip to the window server.
 WNDPROC parentPreviousProc(HWND parent) {
     if (parent == gScreen.parentSubclassed && gScreen.parentPreviousProc != nullptr) {
         return gScreen.parentPreviousProc;

@@ -274,8 +274,8 @@ int64_t GadgetAttach(ObjectNumber number, GadgetObject* record, HWND control, co
     return automatic ? number : reinterpret_cast<int64_t>(control);
 }
 
-// Every message to a gadget asks this twice, so it stays in the process: GetPropW is a round trip
-// to the window server under Wine. The record's own window is the stronger test of the two: a
+// Every message to a gadget asks this twice, so it stays in the process (WINE: every GetPropW is a
+// round trip to the window server). The record's own window is the stronger test of the two: a
 // foreign control with identifier 0 would otherwise pass for gadget 0, and "TW_ID" equals the
 // identifier whenever the record points at the control, as GadgetAttach and WM_NCDESTROY set and
 // clear them together.

@@ -39,8 +39,8 @@ struct RecentOwner {
 };
 RecentOwner gRecentOwner = {nullptr, -1};
 
-// Every message of a runtime window asks this first, and GetPropW is a window-server trip under
-// Wine. A live record whose handle is the window answers for it: WindowOpen stores the handle
+// Every message of a runtime window asks this first (WINE: every GetPropW is a round trip to the
+// window server). A live record whose handle is the window answers for it: WindowOpen stores the handle
 // and sets "TW_WindowID" together, and the record is released when the property goes.
 Owner ownerOf(HWND window) {
     if (window == gRecentOwner.window) {
