@@ -14,6 +14,7 @@
 #include "runtime/core/runtime.h"
 #include "runtime/image/image.h"
 #include "runtime/window/window.h"
+#include "tests/core/parameter_sets.h"
 
 namespace {
 
@@ -53,17 +54,7 @@ protected:
 };
 
 TEST_F(PictureRender, ImageZeroHoldsThePatternAtEveryPixel) {
-    struct Set {
-        const char* name;
-        float el;
-        float df;
-    };
-    const Set sets[] = {
-        {"defaults", kDefaultEl, kDefaultDf}, {"negative el", -0.75f, kDefaultDf}, {"zero el", 0.0f, kDefaultDf},
-        {"df 1e-19", kDefaultEl, 1e-19f},     {"negative df", kDefaultEl, -kDefaultDf}, {"large el", 7.25f, kDefaultDf},
-        {"large el and df", 31.5f, 4096.0f},
-    };
-    for (const Set& set : sets) {
+    for (const ParameterSet& set : kParameterSets) {
         for (uint8_t centred : {kFlagOn, kFlagOff}) {
             for (uint8_t colourMode : {kFlagOn, kFlagOff}) {
                 ParametersSetDefaults();

@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <vector>
 
 #include "app/pattern.h"
+#include "tests/core/parameter_sets.h"
 
 namespace {
 
@@ -28,28 +28,6 @@ void recordPlot(void* sink, int32_t x, int32_t y, uint32_t colour) {
     record->colours[static_cast<size_t>(y * kSize + x)] = colour;
     ++record->plots[static_cast<size_t>(y * kSize + x)];
 }
-
-struct ParameterSet {
-    const char* name;
-    float el;
-    float df;
-};
-
-// Defaults; d = 0 giving p = infinity; p = 1 everywhere; X² overflowing to infinity; X and Y of
-// the other sign; p beyond 2^63 where the sine is p itself; tiny distances; and a p next to a hue
-// boundary (at pixel (257, 256), or (1, 0) with the corner origin, p is about 1 / df, whose sine
-// lies within a billionth of where hue 180 turns into 181).
-const ParameterSet kParameterSets[] = {
-    {"defaults", 1.094001f, 0.29371017f},
-    {"negative el", -0.75f, 0.29371017f},
-    {"zero el", 0.0f, 0.29371017f},
-    {"df 1e-19", 1.094001f, 1e-19f},
-    {"negative df", 1.094001f, -0.29371017f},
-    {"large el", 7.25f, 0.29371017f},
-    {"large el and df", 31.5f, 4096.0f},
-    {"huge df", 2.5f, 3e30f},
-    {"sine at a hue boundary", 1.0f, static_cast<float>(1.0 / std::asin(0.5 / 180.0))},
-};
 
 // Differences as "(x, y)" texts, the first few only, so a failure says where to look.
 std::string firstDifferences(const Parameters& parameters, const PlotRecord& record, int32_t* count) {
