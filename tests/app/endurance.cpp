@@ -19,6 +19,7 @@
 #include "runtime/image/gadget.h"
 #include "runtime/image/image.h"
 #include "runtime/window/window.h"
+#include "tests/message_pump.h"
 
 namespace {
 
@@ -65,15 +66,6 @@ int rendersWanted() {
     return renders > kBaselineRenders ? renders : kDefaultRenders;
 }
 
-// What the main loop does between turns: dispatch whatever the window system has queued.
-void pumpMessages() {
-    MSG message{};
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
-    }
-}
-
 // A small change per render, as held keys and released-key commands make them.
 void vary(Parameters& parameters, int render) {
     static constexpr Arrow kArrows[] = {Arrow::kLeft, Arrow::kUp, Arrow::kRight, Arrow::kDown};
@@ -110,12 +102,12 @@ TEST(Endurance, RendersReleaseWhatTheyReplaceAndMemoryStaysFlat) {
     ParametersSetDefaults();
     ASSERT_NE(WindowOpen(0, 0, 0, 512, 512, L"Whirlway", 0x80000001), 0);
     HWND window = WindowHandle(0);
-    pumpMessages();
+    PumpMessages();
 
     const int renders = rendersWanted();
     report("Window open,", 0, measure());
     RenderPicture();
-    pumpMessages();
+    PumpMessages();
     const int childrenAfterFirst = childControls(window);
     Figures baseline{};
     int leakedBitmaps = 0;
@@ -126,7 +118,7 @@ TEST(Endurance, RendersReleaseWhatTheyReplaceAndMemoryStaysFlat) {
         HWND previousControl = gadgetControl();
         vary(gParameters, render);
         RenderPicture();
-        pumpMessages();
+        PumpMessages();
         failedRenders += ImageHandle(0) == nullptr || gadgetControl() == nullptr ? 1 : 0;
         // A handle value given again to the new object is no leak.
         leakedBitmaps += previousImage != ImageHandle(0) && ::GetObjectType(previousImage) != 0 ? 1 : 0;

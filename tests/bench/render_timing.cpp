@@ -24,6 +24,7 @@
 #include "runtime/input/keyboard.h"
 #include "runtime/input/screen.h"
 #include "runtime/window/window.h"
+#include "tests/message_pump.h"
 
 namespace {
 
@@ -53,15 +54,6 @@ double threadCpuMs() {
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
-}
-
-// Handles whatever the last frame left in the queue (the new gadget's painting, mostly).
-void dispatchPending() {
-    MSG message{};
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
-    }
 }
 
 // Image 0, a drawing pass and gadget 0 around a fill, as the render pass makes them.
@@ -125,7 +117,7 @@ Timing timeFrames(int frames, Render render) {
         render();
         const double rendered = nowMs();
         cpu += threadCpuMs() - cpuStart;
-        dispatchPending();
+        PumpMessages();
         renders.push_back(rendered - start);
         paints.push_back(nowMs() - rendered);
     }
@@ -144,7 +136,7 @@ Timing timeFillInImage(int frames) {
             walls.push_back(nowMs() - start);
             cpu += threadCpuMs() - cpuStart;
         });
-        dispatchPending();
+        PumpMessages();
     }
     return {median(walls), cpu / frames, 0.0};
 }
@@ -183,7 +175,7 @@ void timeFramePieces(int frames) {
             walls[piece].push_back(nowMs() - start);
             cpus[piece] += threadCpuMs() - cpuStart;
         }
-        dispatchPending();
+        PumpMessages();
     }
     std::printf("pieces of a frame without pixels (median wall ms / thread cpu ms):\n");
     for (int piece = 0; piece < kPieces; ++piece) {
@@ -208,7 +200,7 @@ int main(int argc, char** argv) {
         std::puts("no windowed screen");
         return 1;
     }
-    dispatchPending();
+    PumpMessages();
     std::printf("median ms per frame of %d, 512 x 512, image 0 and gadget 0 in a real window%s\n", frames,
                 withScreen ? " with the windowed screen open" : "");
     std::printf("%-26s %-11s %10s %10s %10s %10s %9s %9s %10s %9s\n", "picture", "ms/frame", "linked pow",

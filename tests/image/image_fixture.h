@@ -17,6 +17,7 @@
 #include "runtime/image/gadget.h"
 #include "runtime/image/image.h"
 #include "runtime/window/event_queue.h"
+#include "tests/message_pump.h"
 
 inline void ImageFacilitiesStart() {
     static bool started = false;
@@ -53,7 +54,7 @@ protected:
                 ::DestroyWindow(window);
             }
         }
-        Pump();
+        PumpMessages();
         DrawingEnd();
         ImageFree(kAutoNumber);
         TakeEvents();
@@ -64,16 +65,8 @@ protected:
         HWND window = ::CreateWindowExW(0, L"ImageTestWindow", L"image test", WS_POPUP | WS_VISIBLE, 0, 0, width,
                                         height, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
         windows_.push_back(window);
-        Pump();
+        PumpMessages();
         return window;
-    }
-
-    static void Pump() {
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
-        }
     }
 
     // Every queued runtime event as (code, type), oldest first.

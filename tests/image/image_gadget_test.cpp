@@ -138,7 +138,7 @@ TEST_F(ImageGadgetTest, ShowsTheSectionPixelsExactly) {
     ASSERT_NE(image, nullptr);
     auto control = reinterpret_cast<HWND>(ImageGadgetCreate(0, 0, 0, kSide, kSide, image));
     ASSERT_NE(control, nullptr);
-    Pump();
+    PumpMessages();
 
     // The copy the control paints on request.
     ASSERT_NE(ImageCreate(1, kSide, kSide), 0);

@@ -23,7 +23,7 @@ protected:
         for (HWND window : windows_) {
             ::DestroyWindow(window);
         }
-        pumpMessages();
+        PumpMessages();
     }
     HWND window(const wchar_t* title, LONG_PTR answer) {
         HWND made = makeTestWindow(title, answer);

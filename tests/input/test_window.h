@@ -7,6 +7,7 @@
 #include <string>
 
 #include "runtime/core/runtime_heap.h"
+#include "tests/message_pump.h"
 
 // Test windows answer kAskMessage with the number they were made with, so a test can see that a
 // subclassed window still reaches its own procedure.
@@ -37,19 +38,11 @@ inline HWND makeTestWindow(const wchar_t* title, LONG_PTR answer) {
     return window;
 }
 
-inline void pumpMessages() {
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
-    }
-}
-
 // Pumps messages until the condition holds; false if it never does within a generous bound.
 template <typename Condition>
 bool waitUntil(Condition condition, int attempts = 1000) {
     for (int attempt = 0; attempt < attempts; ++attempt) {
-        pumpMessages();
+        PumpMessages();
         if (condition()) {
             return true;
         }

@@ -13,6 +13,7 @@
 #include "runtime/image/display_scale.h"
 #include "runtime/requester/requester.h"
 #include "tests/requester/person.h"
+#include "tests/message_pump.h"
 
 class RequesterTest : public ::testing::Test {
 protected:
@@ -37,7 +38,7 @@ protected:
                 ::DestroyWindow(window);
             }
         }
-        Pump();
+        PumpMessages();
         RequesterEnd();
         TempStringEnd();
         RuntimeHeapDestroy();
@@ -47,7 +48,7 @@ protected:
         HWND window = ::CreateWindowExW(exStyle, L"RequesterTestWindow", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, x,
                                         40, 200, 120, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
         windows_.push_back(window);
-        Pump();
+        PumpMessages();
         return window;
     }
 
@@ -58,17 +59,9 @@ protected:
         const ULONGLONG start = ::GetTickCount64();
         while (::GetForegroundWindow() != window && ::GetTickCount64() - start < person::kPatienceMs) {
             ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-            Pump();
+            PumpMessages();
         }
         ASSERT_EQ(::GetForegroundWindow(), window);
-    }
-
-    static void Pump() {
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
-        }
     }
 
     static bool IsTopmost(HWND window) { return (::GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }

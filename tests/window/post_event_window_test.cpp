@@ -8,6 +8,7 @@
 
 #include "runtime/core/runtime_heap.h"
 #include "runtime/window/event_queue.h"
+#include "tests/message_pump.h"
 
 namespace {
 
@@ -25,13 +26,6 @@ int busyBlocks() {
     return count;
 }
 
-void pumpMessages() {
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        ::DispatchMessageW(&message);
-    }
-}
-
 class PostEventWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -40,7 +34,7 @@ protected:
     }
     void TearDown() override {
         EventQueueEnd();
-        pumpMessages();
+        PumpMessages();
         RuntimeHeapDestroy();
     }
 };
@@ -90,7 +84,7 @@ TEST_F(PostEventWindowTest, RecordFromAnotherThreadIsQueuedHereAndFreed) {
     EXPECT_EQ(busyBlocks(), before + 1);
     EXPECT_EQ(EventPeek(), 0) << "nothing reaches the queue before this thread pumps";
 
-    pumpMessages();
+    PumpMessages();
     const EventRecord* head = EventStateGet()->head;
     ASSERT_NE(head, nullptr);
     EXPECT_EQ(head->next, nullptr);

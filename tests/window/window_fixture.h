@@ -11,6 +11,7 @@
 #include "runtime/image/gadget.h"
 #include "runtime/window/event_queue.h"
 #include "runtime/window/window.h"
+#include "tests/message_pump.h"
 
 class WindowFacilities : public ::testing::Test {
 protected:
@@ -27,10 +28,7 @@ protected:
     void TearDown() override {
         WindowEnd();
         GadgetEnd();
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            ::DispatchMessageW(&message);
-        }
+        PumpMessages();
         TempStringEnd();
         RuntimeHeapDestroy();
     }
