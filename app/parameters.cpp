@@ -9,8 +9,8 @@ Parameters gParameters = {};
 // The defaults are fixed bit patterns, so every build starts from exactly the same picture.
 void ParametersSetDefaults() {
     gParameters.pictureSize = 512;
-    gParameters.el = std::bit_cast<float>(0x3F8C083Au);      // 1.094001
-    gParameters.df = std::bit_cast<float>(0x3E96612Eu);      // 0.29371017
+    gParameters.el = kDefaultEl;
+    gParameters.df = kDefaultDf;
     gParameters.elStep = std::bit_cast<float>(0x39712C28u);  // 0.00023
     gParameters.dfStep = std::bit_cast<float>(0x3B16BB99u);  // 0.0023
     gParameters.speedFactor = 1.0f;

@@ -1,6 +1,7 @@
 // The application's parameters: what the pattern reads and the main loop changes.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 
 struct Parameters {
@@ -16,8 +17,9 @@ struct Parameters {
 
 extern Parameters gParameters;
 
-constexpr float kDefaultEl = 1.094001f;     // bit pattern 0x3F8C083A
-constexpr float kDefaultDf = 0.29371017f;   // bit pattern 0x3E96612E
+// Fixed bit patterns, so every build starts from exactly the same picture.
+constexpr float kDefaultEl = std::bit_cast<float>(0x3F8C083Au);  // 1.094001
+constexpr float kDefaultDf = std::bit_cast<float>(0x3E96612Eu);  // 0.29371017
 
 constexpr uint8_t kFlagOn = 0xFF;
 constexpr uint8_t kFlagOff = 0x00;

@@ -16,7 +16,6 @@ static constexpr double kInt64Limit = 9223372036854775808.0;  // 2^63: first val
 static constexpr double kFloatOverflow = 0x1.ffffffp127;      // halfway from FLT_MAX to 2^128
 static constexpr double kHueScale = 180.0;
 static constexpr double kChannelScale = 255.0;
-static constexpr uint32_t kWhite = 0xFFFFFF;
 
 // Double to float as the hardware rounds it. A double beyond the float range would be undefined
 // behaviour in C++, so the overflow to infinity (or down to FLT_MAX) is spelled out.
@@ -130,7 +129,7 @@ bool PatternPixelInColumn(const Parameters& parameters, float columnSquare, int3
     const float sine = PatternSineOfPower(power);
     if (parameters.colourMode == 0) {
         if (PatternIsWhite(sine)) {
-            *colour = kWhite;
+            *colour = kPatternWhite;
             return true;
         }
         return false;

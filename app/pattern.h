@@ -31,6 +31,7 @@ double PatternPower(float columnSquare, double rowSquare, float el, PlatformPow 
 // s: the sine of p by PatternSine, narrowed to float.
 float PatternSineOfPower(double power);
 // Black and white: a negative or NaN sine makes the pixel white; otherwise it gets nothing.
+constexpr uint32_t kPatternWhite = 0xFFFFFF;
 bool PatternIsWhite(float sine);
 // Colour: the hue of a sine, 0..360 (0 for NaN and for sines beyond ±1 by the sine rule) ...
 int32_t PatternHue(float sine);

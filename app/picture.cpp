@@ -14,7 +14,6 @@
 namespace {
 
 constexpr int32_t kHueCount = 361;     // hues are whole numbers 0..360
-constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr int32_t kNoMirror = -1;
 // How far from the quick sine the C runtime's sine may lie: a hundred times QuickSine's own bound,
 // which covers the C runtime's error (far smaller below kQuickSineLimit) with much to spare, and
@@ -129,7 +128,7 @@ bool isWhiteAtPower(double power) {
 // The colour of a pixel whose p is power, or false for nothing.
 bool colourOfPower(const Evaluation& evaluation, double power, uint32_t* colour) {
     if (!evaluation.colour) {
-        *colour = kWhite;
+        *colour = kPatternWhite;
         return isWhiteAtPower(power);
     }
     const int32_t hue = hueOfPower(*evaluation.thresholds, power);
