@@ -39,23 +39,26 @@ static unsigned char* slotAt(PoolBlock* block, int64_t slotSize, int32_t index) 
     return reinterpret_cast<unsigned char*>(block) + kBlockHeader + static_cast<size_t>(index) * slotSize;
 }
 
-static void pushBlock(PoolBlock** list, PoolBlock* block) {
-    block->previous = nullptr;
-    block->next = *list;
+// Doubly linked lists of blocks, and of shared pools, with the head in *list.
+template <typename Node>
+static void pushNode(Node** list, Node* node) {
+    node->previous = nullptr;
+    node->next = *list;
     if (*list != nullptr) {
-        (*list)->previous = block;
+        (*list)->previous = node;
     }
-    *list = block;
+    *list = node;
 }
 
-static void unlinkBlock(PoolBlock** list, PoolBlock* block) {
-    if (block->previous != nullptr) {
-        block->previous->next = block->next;
+template <typename Node>
+static void unlinkNode(Node** list, Node* node) {
+    if (node->previous != nullptr) {
+        node->previous->next = node->next;
     } else {
-        *list = block->next;
+        *list = node->next;
     }
-    if (block->next != nullptr) {
-        block->next->previous = block->previous;
+    if (node->next != nullptr) {
+        node->next->previous = node->previous;
     }
 }
 
@@ -132,11 +135,7 @@ static BlockPool* createSharedPool(int64_t slotSize, int32_t minimumItems, int32
             entry->slotSize = slotSize;
             entry->flags = flags;
             entry->references = 1;
-            entry->next = gSharedPools;
-            if (gSharedPools != nullptr) {
-                gSharedPools->previous = entry;
-            }
-            gSharedPools = entry;
+            pushNode(&gSharedPools, entry);
             pool->sharedEntry = entry;
         }
     }
@@ -171,8 +170,8 @@ void* PoolTake(BlockPool* pool) {
             ++block->freshIndex;
         }
         if (isFull(block)) {
-            unlinkBlock(&pool->availableBlocks, block);
-            pushBlock(&pool->fullBlocks, block);
+            unlinkNode(&pool->availableBlocks, block);
+            pushNode(&pool->fullBlocks, block);
         }
     } else {
         int32_t capacity = nextBlockCapacity(pool);
@@ -187,7 +186,7 @@ void* PoolTake(BlockPool* pool) {
             block->capacity = capacity;
             block->freshIndex = 1;
             block->freeCount = 0;
-            pushBlock(capacity > 1 ? &pool->availableBlocks : &pool->fullBlocks, block);
+            pushNode(capacity > 1 ? &pool->availableBlocks : &pool->fullBlocks, block);
             slot = slotAt(block, pool->slotSize, 0);
         }
     }
@@ -224,12 +223,12 @@ void PoolGive(BlockPool* pool, void* item) {
     ++block->freeCount;
     if (block->freeCount == block->freshIndex) {
         // Every item carved from the block is back: return it to the heap at once.
-        unlinkBlock(wasFull ? &pool->fullBlocks : &pool->availableBlocks, block);
+        unlinkNode(wasFull ? &pool->fullBlocks : &pool->availableBlocks, block);
         pool->totalItems -= block->capacity;
         RuntimeFree(block);
     } else if (wasFull) {
-        unlinkBlock(&pool->fullBlocks, block);
-        pushBlock(&pool->availableBlocks, block);
+        unlinkNode(&pool->fullBlocks, block);
+        pushNode(&pool->availableBlocks, block);
     }
     if (pool->locked != 0) {
         PlatformLockLeave(&pool->lock);
@@ -261,14 +260,7 @@ void PoolDestroy(BlockPool* pool) {
     }
     PlatformLockEnter(&gSharedLock);
     if (--entry->references == 0) {
-        if (entry->previous != nullptr) {
-            entry->previous->next = entry->next;
-        } else {
-            gSharedPools = entry->next;
-        }
-        if (entry->next != nullptr) {
-            entry->next->previous = entry->previous;
-        }
+        unlinkNode(&gSharedPools, entry);
         destroyPrivatePool(pool);
         RuntimeFree(entry);
     }

@@ -50,7 +50,6 @@ void RandomSeed(uint32_t seed) {
 
 void RandomSeedFromClock() {
     RandomSeed(PlatformThreadId() ^ PlatformTickCount());
-    gRandomState.seeded = 1;
 }
 
 static void seedIfNeeded() {

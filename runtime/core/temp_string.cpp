@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "runtime/core/platform.h"
 #include "runtime/core/runtime_heap.h"
@@ -73,10 +74,7 @@ void TempStringAppend(const char16_t* text) {
         terminateAt(gStack.position);
         return;
     }
-    size_t length = 0;
-    while (text[length] != 0) {
-        ++length;
-    }
+    const size_t length = std::char_traits<char16_t>::length(text);
     if (length > static_cast<size_t>(kLargestPosition / 2)) {
         stackFailure("text too long");
     }
@@ -152,10 +150,7 @@ char16_t* StringDuplicate(const char16_t* text) {
     if (text == nullptr) {
         return nullptr;
     }
-    size_t length = 0;
-    while (text[length] != 0) {
-        ++length;
-    }
+    const size_t length = std::char_traits<char16_t>::length(text);
     auto* copy = static_cast<char16_t*>(RuntimeAllocRaw(2 * length + 2));
     if (copy == nullptr) {
         return nullptr;

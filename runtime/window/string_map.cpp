@@ -8,6 +8,7 @@
 #include "runtime/core/block_pool.h"
 #include "runtime/core/containers.h"
 #include "runtime/core/runtime_heap.h"
+#include "runtime/core/temp_string.h"
 
 struct MapEntry {
     MapEntry* next;
@@ -196,16 +197,11 @@ void* MapAdd(StringMap* map, const char16_t* key, int32_t mode) {
     if (entry == nullptr) {
         return nullptr;
     }
-    size_t length = 0;
-    while (key[length] != 0) {
-        ++length;
-    }
-    entry->key.text = static_cast<char16_t*>(RuntimeAllocRaw((length + 1) * sizeof(char16_t)));
+    entry->key.text = StringDuplicate(key);
     if (entry->key.text == nullptr) {
         PoolGive(map->entryPool, entry);
         return nullptr;
     }
-    std::memcpy(entry->key.text, key, (length + 1) * sizeof(char16_t));
     return pushEntry(map, entry, textBucket(map, key));
 }
 
