@@ -34,8 +34,9 @@ void formatKey(char16_t* key, int32_t code, int64_t window, int64_t object) {
     FormatText(key, u"%d:%I64d:%I64d", code, static_cast<long long>(window), static_cast<long long>(object));
 }
 
+// Every posted event asks four times, so an empty table answers before any key is formatted.
 BindingElement* findBindings(int32_t code, int64_t window, int64_t object) {
-    if (gBindingTable == nullptr) {
+    if (gBindingTable == nullptr || gBindingTable->entryCount == 0) {
         return nullptr;
     }
     char16_t key[kKeyCharacters];

@@ -105,15 +105,6 @@ void buildAccelerators(WindowRecord* record) {
     record->acceleratorTable = ::CreateAcceleratorTableW(entries, kAcceleratorCount);
 }
 
-void freeAccelerators(WindowRecord* record) {
-    if (!record->acceleratorEntries) return;
-    RuntimeFree(record->acceleratorEntries);
-    record->acceleratorEntries = nullptr;
-    record->acceleratorCount = 0;
-    if (record->acceleratorTable) ::DestroyAcceleratorTable(record->acceleratorTable);
-    record->acceleratorTable = nullptr;
-}
-
 }  // namespace
 
 void WindowInit() {
@@ -227,7 +218,7 @@ void WindowClose(ObjectNumber number) {
     // A window that could not be destroyed (another thread's, or one whose procedure was
     // replaced) would stay live for ever and make RegistryReleaseAll spin; forget it here.
     if (RegistryCheck(gWindow.registry, number) == record && record->handle == window) {
-        freeAccelerators(record);
+        WindowAcceleratorsFree(record);
         RegistryRelease(gWindow.registry, number);
     }
     EventPurgeWindow(number);
@@ -235,6 +226,15 @@ void WindowClose(ObjectNumber number) {
 
 void WindowClassName(ObjectNumber number, wchar_t (&name)[kWindowClassNameSize]) {
     FormatText(AsText(name), u"WindowClass_%I64d", static_cast<long long>(number));
+}
+
+void WindowAcceleratorsFree(WindowRecord* record) {
+    if (!record->acceleratorEntries) return;
+    RuntimeFree(record->acceleratorEntries);
+    record->acceleratorEntries = nullptr;
+    record->acceleratorCount = 0;
+    if (record->acceleratorTable) ::DestroyAcceleratorTable(record->acceleratorTable);
+    record->acceleratorTable = nullptr;
 }
 
 ObjectNumber WindowNumberOf(HWND window) {

@@ -88,6 +88,7 @@ constexpr int kWindowClassNameSize = 40;
 void WindowClassName(ObjectNumber number, wchar_t (&name)[kWindowClassNameSize]);
 ObjectNumber WindowNumberOf(HWND window);  // -1 for a window that is not a runtime window
 WindowRecord* WindowRecordOf(HWND window);
+void WindowAcceleratorsFree(WindowRecord* record);  // the Tab accelerators, entries and table
 // Extra frame width of a sizable captioned window under desktop composition: 5 or 0.
 int32_t DwmFrameExtra();
 

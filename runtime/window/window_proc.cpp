@@ -189,21 +189,15 @@ LRESULT onMinMaxInfo(HWND window, const Owner& owner, MINMAXINFO* info) {
 }
 
 void onNonClientDestroy(HWND window) {
-    HANDLE id = ::GetPropW(window, kWindowIdProperty);
-    if (!id) return;
-    const ObjectNumber number = reinterpret_cast<ObjectNumber>(id) - 1;
+    const ObjectNumber number = WindowNumberOf(window);
+    if (number == -1) return;
     auto* record = static_cast<WindowRecord*>(RegistryFind(WindowRegistry(), number));
     BindingRemoveWindow(number);
     ::RemovePropW(window, kFocusProperty);
     ::RemovePropW(window, kWindowIdProperty);
     if (::RemovePropW(window, kDropAcceptProperty)) ::RevokeDragDrop(window);
     const bool mdiChild = record && record->mdiClient;
-    if (record && record->acceleratorEntries) {
-        RuntimeFree(record->acceleratorEntries);
-        record->acceleratorEntries = nullptr;
-        ::DestroyAcceleratorTable(record->acceleratorTable);
-        record->acceleratorTable = nullptr;
-    }
+    if (record) WindowAcceleratorsFree(record);
     if (record && record->background) {
         ::DeleteObject(record->background);
         record->background = nullptr;
@@ -433,11 +427,13 @@ HACCEL ShortcutTable(HWND active) {
     HWND focus = ::GetFocus();
     WindowRecord* record = nullptr;
     bool navigation = true;
-    if (active && ::GetPropW(active, kWindowIdProperty)) {
+    // Asked for every message the pump takes, so the property is read once.
+    const ObjectNumber number = active ? WindowNumberOf(active) : -1;
+    if (number != -1) {
         DWORD process = 0;
         ::GetWindowThreadProcessId(active, &process);
         if (process == ::GetCurrentProcessId()) {
-            record = static_cast<WindowRecord*>(RegistryFind(WindowRegistry(), WindowNumberOf(active)));
+            record = static_cast<WindowRecord*>(RegistryFind(WindowRegistry(), number));
             if (record) navigation = navigationEnabled(record);
         }
     }
