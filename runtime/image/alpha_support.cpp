@@ -142,10 +142,8 @@ void AlphaImageDraw(HDC dc, int32_t x, int32_t y, int32_t width, int32_t height,
     HGDIOBJ previous = ::SelectObject(source, bitmap);
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
     gAlphaBlend(dc, x, y, width, height, source, 0, 0, width, height, blend);
-    if (memoryDc) {
-        ::SelectObject(memoryDc, previous);
-    } else {
-        ::SelectObject(source, previous);
+    ::SelectObject(source, previous);
+    if (!memoryDc) {
         ::DeleteDC(source);
     }
 }

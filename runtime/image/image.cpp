@@ -11,7 +11,6 @@ namespace {
 constexpr int32_t kImageGrowthStep = 16;
 
 ObjectRegistry* gImages = nullptr;  // the image registry, made by ImageInit
-HBITMAP gSectionKept = nullptr;     // set while ImageCreate claims its number: ImageFree leaves it alone
 
 // The section's memory is written by the drawing layer, so the header is exactly the bottom-up
 // layout it expects. Null on failure.
@@ -52,7 +51,7 @@ bool isSelected(HBITMAP bitmap) {
 // picture re-created on every render that was about 2 ms a frame under Wine.
 HBITMAP sectionOfSameShape(ObjectNumber number, int32_t width, int32_t height, int32_t depth) {
     auto* image = static_cast<ImageObject*>(RegistryFind(gImages, number));
-    if (!image || image->frameCount > 1 || ::GetObjectType(image->bitmap) != OBJ_BITMAP) {
+    if (!image || image->frameCount > 1 || image->frames || ::GetObjectType(image->bitmap) != OBJ_BITMAP) {
         return nullptr;
     }
     DIBSECTION section = {};
@@ -94,7 +93,7 @@ void fillSolid(HBITMAP bitmap, int32_t width, int32_t height, uint32_t backgroun
 }
 
 void destroyImageHandle(HANDLE handle) {
-    if (!handle || handle == gSectionKept) {
+    if (!handle) {
         return;
     }
     if (::GetObjectType(handle) == OBJ_BITMAP) {
@@ -128,11 +127,10 @@ int64_t ImageCreate(ObjectNumber number, int32_t width, int32_t height, int32_t 
     }
 
     // Claiming frees what lived under the number, so the old bitmap is gone before the new one
-    // exists, unless its section is kept for the new image; the fill below clears it.
+    // exists. A kept section stays with its record instead, which is filled in anew below; the
+    // fill clears the old picture.
     HBITMAP kept = number == kAutoNumber ? nullptr : sectionOfSameShape(number, width, height, depth);
-    gSectionKept = kept;
-    auto* image = static_cast<ImageObject*>(RegistryClaim(gImages, number));
-    gSectionKept = nullptr;
+    auto* image = static_cast<ImageObject*>(kept ? RegistryFind(gImages, number) : RegistryClaim(gImages, number));
     if (!image) {
         return 0;
     }

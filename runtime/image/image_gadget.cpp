@@ -123,10 +123,7 @@ bool imageSize(HANDLE image, int32_t* width, int32_t* height) {
 }
 
 LRESULT setImage(HWND control, GadgetObject* gadget, HANDLE image) {
-    if (gadget->alphaCopy) {
-        ::DeleteObject(gadget->alphaCopy);
-        gadget->alphaCopy = nullptr;
-    }
+    releaseData(gadget);
     gadget->image = image;
     bool blended = image && AlphaImageCheck(image);
     if (blended) {

@@ -187,9 +187,7 @@ void ScreenClose() {
     if (gScreen.closeHook != nullptr) {
         gScreen.closeHook();
     }
-    if (gTextureRegistry != nullptr) {
-        RegistryReleaseAll(gTextureRegistry);
-    }
+    ScreenTexturesEnd();
     gScreen.logicalWidth = 0;
     gScreen.logicalHeight = 0;
     if (gScreen.windowedFlag == 0) {
