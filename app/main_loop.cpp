@@ -47,10 +47,22 @@ void applyArrowKeys(Parameters& parameters) {
     }
 }
 
+// The dialogs are modal and take the keyboard while they are open. The key that closed one went
+// down there, so the main loop must not act on it too (Escape would quit, Return reopen the help).
+void showHelpDialog() {
+    ShowHelp();
+    KeyboardIgnoreHeldKeys();
+}
+
+void showValuesDialog() {
+    ShowValues();
+    KeyboardIgnoreHeldKeys();
+}
+
 // The first released key of the chain acts; the keys after it are not asked on this turn.
 void runReleasedKeyCommand(Parameters& parameters) {
     if (KeyReleased(kKeyReturn)) {
-        ShowHelp();
+        showHelpDialog();
     } else if (KeyReleased(kKeyC)) {
         ToggleFlag(parameters.colourMode);
     } else if (KeyReleased(kKeyR)) {
@@ -60,7 +72,7 @@ void runReleasedKeyCommand(Parameters& parameters) {
         ToggleFlag(parameters.originCentred);
         RenderPicture();
     } else if (KeyReleased(kKeyI)) {
-        ShowValues();
+        showValuesDialog();
     } else if (KeyReleased(kKeyZ)) {
         RandomiseParameters(parameters);
         RenderPicture();
@@ -81,7 +93,7 @@ void WhirlwayRun() {
         return;
     }
     RenderPicture();
-    ShowHelp();
+    showHelpDialog();
     for (;;) {
         WindowNextEvent();
         KeyboardSample();

@@ -8,8 +8,6 @@
 
 #include <dinput.h>
 
-#include <cstring>
-
 #include "runtime/core/runtime_heap.h"
 #include "runtime/input/screen.h"
 
@@ -47,8 +45,11 @@ struct KeyboardState {
     KeyboardPhase phase;           // how far the device has got
     bool initialised;              // KeyboardInit ran and holds a DirectInput reference
     HWND cooperativeWindow;        // window the device was last given as its cooperative window
-    uint8_t keyState[kKeyCount];   // last successful snapshot; bit 7 set = key down
+    bool cameBack;                 // the window may have left the front since the last sample
+    uint8_t keyState[kKeyCount];   // last successful snapshot, ignored keys up; bit 7 set = key down
     uint8_t keyLatch[kKeyCount];   // 1 = KeyReleased saw the key down and has not reported it up
+    uint8_t keyIgnored[kKeyCount]; // 1 = went down while the window was not in front; up until seen up
+    uint8_t ignoredVirtualKey[kKeyCount];  // that key's virtual key, which must be up too; 0 if none
 };
 
 DirectInputShared gDirectInput;
@@ -103,6 +104,79 @@ void releaseDevice() {
         gKeyboard.device = nullptr;
     }
     gKeyboard.phase = KeyboardPhase::None;
+}
+
+// Virtual keys of the keys that send the E0 prefix, for where the system leaves the prefix out.
+// WINE: MapVirtualKeyW gives the arrows and the keys above them without E0.
+bool isExtendedVirtualKey(int32_t virtualKey) {
+    switch (virtualKey) {
+        case VK_PRIOR: case VK_NEXT: case VK_END: case VK_HOME:
+        case VK_LEFT: case VK_UP: case VK_RIGHT: case VK_DOWN:
+        case VK_INSERT: case VK_DELETE: case VK_DIVIDE:
+        case VK_LWIN: case VK_RWIN: case VK_APPS:
+        case VK_RCONTROL: case VK_RMENU: {
+            return true;
+        }
+        default: {
+            return false;
+        }
+    }
+}
+
+// A key's position from its virtual key: the scan code, plus 128 when it comes with the E0 prefix;
+// -1 when it has none.
+int32_t keyOfVirtualKey(int32_t virtualKey) {
+    const UINT scan = ::MapVirtualKeyW(static_cast<UINT>(virtualKey), MAPVK_VK_TO_VSC_EX);
+    const UINT prefix = scan >> 8;
+    if ((scan & 0x7F) == 0 || (prefix != 0 && prefix != 0xE0)) {
+        return -1;
+    }
+    const bool extended = prefix == 0xE0 || isExtendedVirtualKey(virtualKey);
+    return static_cast<int32_t>((scan & 0x7F) | (extended ? 0x80 : 0));
+}
+
+void ignoreKey(int32_t key, uint8_t virtualKey) {
+    gKeyboard.keyIgnored[key] = 1;
+    gKeyboard.ignoredVirtualKey[key] = virtualKey;
+    gKeyboard.keyLatch[key] = 0;
+}
+
+// Keys that are down as the window comes back to the front, and were not down when it was last
+// read, went down elsewhere: in one of the program's own dialogs (the key that closed it) or in
+// another program. They must not act here. The system's key state is asked as well as the device
+// because a device acquired under a held key may report it only once the key repeats.
+// WINE: the device reports a key held at Acquire as up until its first auto-repeat.
+void ignoreKeysPressedElsewhere(const uint8_t* snapshot) {
+    for (int32_t virtualKey = 1; virtualKey < 0xFF; ++virtualKey) {
+        // Shift, Ctrl and Alt as a whole would stand for the left key; their sides are asked alone.
+        if (virtualKey == VK_SHIFT || virtualKey == VK_CONTROL || virtualKey == VK_MENU ||
+            (::GetAsyncKeyState(virtualKey) & 0x8000) == 0) {
+            continue;
+        }
+        const int32_t key = keyOfVirtualKey(virtualKey);
+        if (key >= 0 && (gKeyboard.keyState[key] & kKeyDown) == 0) {
+            ignoreKey(key, static_cast<uint8_t>(virtualKey));
+        }
+    }
+    for (int32_t key = 0; key < kKeyCount; ++key) {
+        if ((snapshot[key] & kKeyDown) != 0 && (gKeyboard.keyState[key] & kKeyDown) == 0 &&
+            gKeyboard.keyIgnored[key] == 0) {
+            ignoreKey(key, 0);
+        }
+    }
+}
+
+// An ignored key counts again once both the device and the system have seen it up.
+void forgetIgnoredKeysNowUp(const uint8_t* snapshot) {
+    for (int32_t key = 0; key < kKeyCount; ++key) {
+        if (gKeyboard.keyIgnored[key] == 0 || (snapshot[key] & kKeyDown) != 0) {
+            continue;
+        }
+        const uint8_t virtualKey = gKeyboard.ignoredVirtualKey[key];
+        if (virtualKey == 0 || (::GetAsyncKeyState(virtualKey) & 0x8000) == 0) {
+            gKeyboard.keyIgnored[key] = 0;
+        }
+    }
 }
 
 bool validKey(int32_t key) { return key >= kAnyKeyCode && key < kKeyCount; }
@@ -176,6 +250,7 @@ int32_t KeyboardSample() {
         gKeyboard.phase = KeyboardPhase::Created;
     }
     if (gKeyboard.phase == KeyboardPhase::Created) {
+        gKeyboard.cameBack = true;
         if (window == nullptr) {
             return 0;
         }
@@ -191,9 +266,18 @@ int32_t KeyboardSample() {
         gKeyboard.phase = KeyboardPhase::Created;
         return 0;
     }
-    std::memcpy(gKeyboard.keyState, snapshot, kKeyCount);
+    if (gKeyboard.cameBack) {
+        ignoreKeysPressedElsewhere(snapshot);
+        gKeyboard.cameBack = false;
+    }
+    forgetIgnoredKeysNowUp(snapshot);
+    for (int32_t key = 0; key < kKeyCount; ++key) {
+        gKeyboard.keyState[key] = gKeyboard.keyIgnored[key] != 0 ? 0 : snapshot[key];
+    }
     return 1;
 }
+
+void KeyboardIgnoreHeldKeys() { gKeyboard.cameBack = true; }
 
 int32_t KeyHeld(int32_t key) {
     if (gKeyboard.phase != KeyboardPhase::Acquired || !validKey(key)) {

@@ -18,6 +18,9 @@ void KeyboardEnd();
 // Takes a new snapshot: 1 on success, 0 when there is no device, no screen window, or the window
 // is not in front. A failed sample leaves the last snapshot in place but makes the queries answer 0.
 int32_t KeyboardSample();
+// Tells the keyboard that its window has been away from the front, as under a modal dialog
+// (the device may not notice): keys that went down meanwhile answer up until they are released.
+void KeyboardIgnoreHeldKeys();
 // 128 when the key is down in the snapshot (1 for -1 and any key down), else 0.
 int32_t KeyHeld(int32_t key);
 // 1 once when a key that an earlier call saw down has gone up; -1 consumes every such release.
