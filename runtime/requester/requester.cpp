@@ -59,6 +59,15 @@ BOOL CALLBACK disableThreadWindow(HWND window, LPARAM foreground) {
     return TRUE;
 }
 
+// Key messages still queued were typed for the thread's other windows. Left in the queue they
+// would reach the requester's own loop: an auto-repeated Return would close a box the moment it
+// appears, and a held letter would type itself into an input field.
+void dropQueuedKeys() {
+    MSG message{};
+    while (::PeekMessageW(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    }
+}
+
 }  // namespace
 
 void RequesterInit() {
@@ -84,6 +93,7 @@ HWND RequesterOwner() {
 }
 
 void RequesterWindowsDisable() {
+    dropQueuedKeys();
     ::EnumWindows(disableThreadWindow, reinterpret_cast<LPARAM>(::GetForegroundWindow()));
     const DWORD thread = ::GetCurrentThreadId();
     for (RequesterWindowRecord* record = gRequester.records; record != nullptr; record = record->next) {
