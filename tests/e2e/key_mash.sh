@@ -83,7 +83,7 @@ closeDialogs() {
             *) break ;;
         esac
         e2e_focus "$id"
-        xdotool key "$key"
+        e2e_tap "$key"
         keysSent=$((keysSent + 1))
         e2e_absent "$title" 10 || e2e_fatal "$key did not close '$title' within 10 s (seed $seed)"
         closed=0
@@ -91,19 +91,9 @@ closeDialogs() {
     e2e_running || e2e_fatal "whirlway.exe ended during the mash (seed $seed)"
     # A dialog may also have been closed by a mashed key, leaving the focus elsewhere.
     if [ "$closed" = 0 ] || [ "$(xdotool getwindowfocus 2>/dev/null)" != "$main" ]; then
-        bringMainToFront
+        e2e_front "$main"
     fi
     return "$closed"
-}
-
-# bringMainToFront: the X focus and a click, as a person would do.
-# WINE: without a window manager, Wine sometimes makes the desktop its foreground window a few
-# milliseconds after a dialog closes (a late FocusOut). Keys then reach neither the window nor
-# the keyboard device, and moving the X focus back does not help; a click on the window does.
-bringMainToFront() {
-    e2e_focus "$main"
-    xdotool mousemove --window "$main" 256 256 click 1
-    sleep 0.1
 }
 
 # Keys go out in bursts, one xdotool run each: starting a process costs more than a key.
@@ -231,7 +221,7 @@ e2e_log "resident size: start $rssStart KiB, peak $rssPeak KiB, end $rssEnd KiB"
 [ $((helpOpened + valuesOpened)) -gt 0 ] || [ "$actions" -lt 20 ] ||
     e2e_fail "no dialog opened in $actions actions (seed $seed)"
 
-bringMainToFront
+e2e_front "$main"
 e2e_tap r 0.3
 if count=$(e2e_wait_picture "$main" "$E2E_WORK/default.ppm" "$E2E_WORK/reset.ppm" 20); then
     e2e_pass "R after the mash gives exactly the default picture"
