@@ -1,5 +1,5 @@
-// The render pass: fills a fresh image 0 with the picture through one drawing pass, then replaces
-// gadget 0 so that the window shows the new picture.
+// The render pass: re-creates image 0 (an unchanged shape keeps its section, cleared), fills it
+// with the picture through one drawing pass, then replaces gadget 0 so that the window shows it.
 #include "app/render.h"
 
 #include "app/parameters.h"

@@ -1,6 +1,6 @@
 // Object registries: static numbers index a slot array whose records stay allocated for the
-// registry's life; automatic numbers are the addresses of records in list nodes. Everything comes
-// from the runtime heap; the only lock is the process-wide one of RegistryCreateOnce.
+// registry's life; automatic numbers are the marked addresses of records in list nodes. Everything
+// comes from the runtime heap; the only lock is the process-wide one of RegistryCreateOnce.
 #include "runtime/core/registry.h"
 
 #include <cstring>

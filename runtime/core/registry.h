@@ -36,9 +36,14 @@ void* RegistryNext(ObjectRegistry* registry, ObjectNumber* number);
 void RegistryCreateOnce(ObjectRegistry** variable, int32_t objectSize, int32_t growthStep,
                         ReleaseCallback releaseCallback);
 
-// The automatic number of a record claimed with kAutoNumber: the record's address.
+// Marks an automatic number. A record's address alone could be a slot index: heaps lie as low as
+// some tens of megabytes under Wine (and Windows hands out addresses from 64 KiB up), within reach
+// of a grown slot array. Slot arrays stay below 2^60 slots and user addresses below 2^47.
+constexpr ObjectNumber kAutomaticNumberBit = int64_t{1} << 62;
+
+// The automatic number of a record claimed with kAutoNumber: the record's address, marked.
 inline ObjectNumber RegistryAutomaticNumber(const void* record) {
-    return static_cast<ObjectNumber>(reinterpret_cast<intptr_t>(record));
+    return static_cast<ObjectNumber>(reinterpret_cast<intptr_t>(record)) | kAutomaticNumberBit;
 }
 
 // A facility's one state record: zero-filled, then the constructor (if any) runs on it.

@@ -79,8 +79,13 @@ void TempStringAppend(const char16_t* text) {
         stackFailure("text too long");
     }
     const auto count = static_cast<int32_t>(length);
+    // Text that lies on the stack itself moves with the buffer when the reservation grows it.
+    const auto address = reinterpret_cast<uintptr_t>(text);
+    const auto start = reinterpret_cast<uintptr_t>(gStack.buffer);
+    const bool onStack = address >= start && address < start + static_cast<uintptr_t>(gStack.capacity + kSlack);
+    const int64_t offset = onStack ? static_cast<int64_t>(address - start) : 0;
     char16_t* destination = TempStringReserve(count, static_cast<int32_t>(gStack.position));
-    CopyChars(destination, text, count);
+    CopyChars(destination, onStack ? TempStringAt(offset) : text, count);
 }
 
 static void reallocate(int64_t capacity) {
@@ -128,10 +133,11 @@ void TempStringGiveBack(int32_t count) {
     gStack.position = position;
 }
 
-// Copies exactly count characters; the source is never read beyond them.
+// Copies exactly count characters; the source is never read beyond them, and may overlap the
+// destination (text appended from the stack to the stack).
 void CopyChars(char16_t* destination, const char16_t* source, int64_t count) {
     if (count > 0) {
-        std::memcpy(destination, source, static_cast<size_t>(count) * sizeof(char16_t));
+        std::memmove(destination, source, static_cast<size_t>(count) * sizeof(char16_t));
     } else {
         count = 0;
     }

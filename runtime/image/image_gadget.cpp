@@ -125,10 +125,11 @@ bool imageSize(HANDLE image, int32_t* width, int32_t* height) {
 LRESULT setImage(HWND control, GadgetObject* gadget, HANDLE image) {
     releaseData(gadget);
     gadget->image = image;
-    bool blended = image && AlphaImageCheck(image);
-    if (blended) {
+    if (image && AlphaImageCheck(image)) {
         gadget->alphaCopy = AlphaImageCopy(image, nullptr, false);
     }
+    // Decided by what paint will draw: without its copy an alpha image is drawn as it is.
+    const bool blended = gadget->alphaCopy != nullptr;
     redrawParentBehind(control, gadget);
     int32_t width = 0;
     int32_t height = 0;

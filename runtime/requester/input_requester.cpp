@@ -134,6 +134,9 @@ HWND createDialog(const wchar_t* title, const wchar_t* prompt, const wchar_t* de
     ::SetWindowLongPtrW(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(result));
     gInput.label = createControl(dialog, 0, L"STATIC", prompt, kLabelStyle, 10, 10, 280, 22, 0);
     gInput.field = createControl(dialog, WS_EX_CLIENTEDGE, L"EDIT", nullptr, kFieldStyle, 10, 32, 275, 21, kFieldId);
+    // NOTE: an edit control takes 30,000 characters and silently cuts what is typed or pasted
+    // beyond them; a limit of 0 lets it take whatever memory allows.
+    ::SendMessageW(gInput.field, EM_SETLIMITTEXT, 0, 0);
     ::SetFocus(gInput.field);
     if (defaultText != nullptr) {
         const WPARAM end = std::wcslen(defaultText);

@@ -124,10 +124,11 @@ void EventPost(int32_t code, int64_t object, int64_t window, int64_t type, void*
     if (gEvents == nullptr || (gEvents->suppressed != 0 && (flags & kEventFromOtherThread) == 0)) {
         return;
     }
-    if (coalescesWithTail(code, object, window, type, flags)) {
-        // The queued event keeps its own data; the new data would otherwise never be released.
-        releaseData(data, release);
-    } else {
+    const bool coalesced = coalescesWithTail(code, object, window, type, flags);
+    // The queued event keeps its own data, so a coalesced post's data is released once its
+    // bindings have seen it, unless it is the very data the queued event holds.
+    const bool releaseAfterDispatch = coalesced && data != gEvents->tail->data;
+    if (!coalesced) {
         auto* record = gEvents->pool != nullptr ? static_cast<EventRecord*>(PoolTake(gEvents->pool)) : nullptr;
         if (record == nullptr) {
             releaseData(data, release);
@@ -141,6 +142,9 @@ void EventPost(int32_t code, int64_t object, int64_t window, int64_t type, void*
         gEvents->current = CurrentEvent{code, window, object, type, data, release};
         dispatchAllLookups(gEvents->current);
         gEvents->current = saved;
+    }
+    if (releaseAfterDispatch) {
+        releaseData(data, release);
     }
 }
 

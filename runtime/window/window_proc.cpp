@@ -50,8 +50,12 @@ Owner ownerOf(HWND window) {
     for (HWND candidate = window; candidate; candidate = ::GetParent(candidate)) {
         if (HANDLE id = ::GetPropW(candidate, kWindowIdProperty)) {
             const ObjectNumber number = reinterpret_cast<ObjectNumber>(id) - 1;
+            auto* record = static_cast<WindowRecord*>(RegistryFind(WindowRegistry(), number));
+            // A window that WindowClose could not destroy keeps its property after its number was
+            // dropped, and the number may name another window by now.
+            if (!record || record->handle != candidate) return Owner{-1, nullptr};
             if (candidate == window) gRecentOwner = {window, number};
-            return Owner{number, static_cast<WindowRecord*>(RegistryFind(WindowRegistry(), number))};
+            return Owner{number, record};
         }
     }
     return Owner{-1, nullptr};
@@ -192,13 +196,16 @@ void onNonClientDestroy(HWND window) {
     const ObjectNumber number = WindowNumberOf(window);
     if (number == -1) return;
     auto* record = static_cast<WindowRecord*>(RegistryFind(WindowRegistry(), number));
-    BindingRemoveWindow(number);
     ::RemovePropW(window, kFocusProperty);
     ::RemovePropW(window, kWindowIdProperty);
     if (::RemovePropW(window, kDropAcceptProperty)) ::RevokeDragDrop(window);
-    const bool mdiChild = record && record->mdiClient;
-    if (record) WindowAcceleratorsFree(record);
-    if (record && record->background) {
+    // A window that WindowClose could not destroy was forgotten: its number, bindings and events
+    // were dropped then, and may belong to another window by now.
+    if (!record || record->handle != window) return;
+    BindingRemoveWindow(number);
+    const bool mdiChild = record->mdiClient != nullptr;
+    WindowAcceleratorsFree(record);
+    if (record->background) {
         ::DeleteObject(record->background);
         record->background = nullptr;
     }

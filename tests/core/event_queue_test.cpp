@@ -209,6 +209,30 @@ TEST_F(EventQueueTest, DataThatIsNeverQueuedOrIsPurgedIsReleased) {
     EXPECT_EQ(gReleased, (std::vector<void*>{&dropped, &purged}));
 }
 
+// Data on the heap, so that the sanitizer catches a read after its release or a second release.
+int gDataSeen = 0;
+void readData() { gDataSeen = *static_cast<int*>(EventStateGet()->current.data); }
+void deleteData(void* data) {
+    gReleased.push_back(data);
+    delete static_cast<int*>(data);
+}
+
+TEST_F(EventQueueTest, CoalescedDataIsSeenByBindingsAndReleasedOnce) {
+    bind(kEventTimerTick, 0, 1, readData);
+    int* first = new int(1);
+    int* second = new int(2);
+    EventPost(kEventTimerTick, 1, 0, 0, first, deleteData, 0);
+    EventPost(kEventTimerTick, 1, 0, 0, second, deleteData, 0);
+    EXPECT_EQ(gDataSeen, 2) << "bindings see the data of the post that was coalesced";
+    EXPECT_EQ(gReleased, std::vector<void*>{second});
+    EventPost(kEventTimerTick, 1, 0, 0, first, deleteData, 0);
+    EXPECT_EQ(gDataSeen, 1);
+    EXPECT_EQ(gReleased, std::vector<void*>{second}) << "data the tail holds stays while queued";
+    EXPECT_EQ(EventTake(), kEventTimerTick);
+    EXPECT_EQ(EventTake(), 0);
+    EXPECT_EQ(gReleased, (std::vector<void*>{second, first}));
+}
+
 TEST_F(EventQueueTest, PinnedFirstBlockMeansNoAllocationPerEvent) {
     BlockPool* pool = EventStateGet()->pool;
     EXPECT_EQ(pool->totalItems, 16);

@@ -50,6 +50,20 @@ TEST_F(FloatText, ExplicitDecimalsAreClampedAndNeverTrimmed) {
     EXPECT_EQ(textOf(-std::numeric_limits<float>::max(), 100000).size(), 1u + 39u + 1u + 512u);
 }
 
+// An exact tie at the last decimal is the C runtime's to round. The values box shows the Windows
+// build's answers, from msvcrt; the native build describes glibc's.
+TEST_F(FloatText, TiesAtTheLastDecimalRoundAsTheCRuntimeDoes) {
+#ifdef _WIN32
+    EXPECT_EQ(textOf(0.00048828125f), u"0.0004882813");  // msvcrt: half away from zero
+    EXPECT_EQ(textOf(2.5f, 0), u"3");
+    EXPECT_EQ(textOf(0.125f, 2), u"0.13");
+#else
+    EXPECT_EQ(textOf(0.00048828125f), u"0.0004882812");  // glibc: half to even
+    EXPECT_EQ(textOf(2.5f, 0), u"2");
+    EXPECT_EQ(textOf(0.125f, 2), u"0.12");
+#endif
+}
+
 TEST_F(FloatText, SpecialValuesIgnoreTheDecimals) {
     const float infinity = std::numeric_limits<float>::infinity();
     for (int32_t decimals : {kDefaultDecimals, 0, 3, 600}) {

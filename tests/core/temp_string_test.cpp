@@ -84,6 +84,15 @@ TEST_F(TempString, LargeBuffersShrinkOnTheNextReservation) {
     EXPECT_EQ(TempStringCapacity(), 1048576);
 }
 
+TEST_F(TempString, AppendingTextFromTheStackItselfSurvivesTheGrowth) {
+    const std::u16string once = u"abcdef" + std::u16string(8180, u'x');
+    TempStringAppend(u"abcdef");
+    TempStringAppend(once.c_str() + 6);
+    TempStringAppend(TempStringAt(0));  // this append moves the buffer
+    EXPECT_EQ(TempStringPosition(), 32744);
+    EXPECT_EQ(textAt(0), once + once);
+}
+
 TEST_F(TempString, CopyCharsReadsOnlyTheGivenCount) {
     // An odd count from a source with nothing after it: a pairwise copy would read past it.
     auto* source = static_cast<char16_t*>(RuntimeAllocRaw(3 * sizeof(char16_t)));

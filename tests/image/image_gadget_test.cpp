@@ -250,6 +250,41 @@ TEST_F(ImageGadgetTest, AlphaCheckOfDeviceBitmapsAndWithoutAlphaBlend) {
     ::DeleteObject(withoutAlpha);
 }
 
+// The program's import of CreateDIBSection, swapped to fail as a system out of memory would.
+extern "C" void* __imp_CreateDIBSection;
+HBITMAP WINAPI refuseSection(HDC, const BITMAPINFO*, UINT, void**, HANDLE, DWORD) { return nullptr; }
+
+void* swapImport(void** slot, void* with) {
+    DWORD protection = 0;
+    ::VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &protection);
+    void* previous = *slot;
+    *slot = with;
+    ::VirtualProtect(slot, sizeof(void*), protection, &protection);
+    return previous;
+}
+
+TEST_F(ImageGadgetTest, AlphaImageWithoutItsCopyIsPaintedAsItIs) {
+    ASSERT_NE(ImageCreate(0, 8, 8, 24, 0x0000FF), 0);  // red
+    ASSERT_NE(ImageCreate(1, 8, 8, 32, 0x00FF00), 0);  // opaque green
+    auto control = reinterpret_cast<HWND>(ImageGadgetCreate(0, 0, 0, 8, 8, ImageHandle(0)));
+    ASSERT_NE(control, nullptr);
+    PumpMessages();
+    auto shownColour = [control] {
+        HDC screen = ::GetDC(control);
+        const COLORREF colour = ::GetPixel(screen, 4, 4);
+        ::ReleaseDC(control, screen);
+        return colour;
+    };
+    EXPECT_EQ(shownColour(), RGB(255, 0, 0));
+
+    void* createSection = swapImport(&__imp_CreateDIBSection, reinterpret_cast<void*>(refuseSection));
+    ::SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(ImageHandle(1)));
+    swapImport(&__imp_CreateDIBSection, createSection);
+    EXPECT_EQ(GadgetFromHandle(control)->alphaCopy, nullptr);
+    PumpMessages();
+    EXPECT_EQ(shownColour(), RGB(0, 255, 0)) << "the previous picture is still shown";
+}
+
 TEST_F(ImageGadgetTest, RightDoubleClickAndDragEvents) {
     auto control = reinterpret_cast<HWND>(ImageGadgetCreate(0, 0, 0, 200, 200, nullptr));
     ASSERT_NE(control, nullptr);

@@ -2,6 +2,7 @@
 // string stack, its layout and focus, and the windows it makes inert and gives back however it ends.
 #include "runtime/requester/input_requester.h"
 
+#include <cstring>
 #include <cwchar>
 #include <functional>
 #include <string>
@@ -267,6 +268,62 @@ TEST_F(InputRequesterTest, LongTextComesBackWholeHoweverTheFieldReportsItsLength
         TempStringSetPosition(0);
     }
     gReportedLength = -1;
+}
+
+// Puts the text on the clipboard as a program the user copied from would.
+bool putOnClipboard(HWND owner, const std::wstring& text) {
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (memory == nullptr) {
+        return false;
+    }
+    std::memcpy(::GlobalLock(memory), text.c_str(), bytes);
+    ::GlobalUnlock(memory);
+    if (!::OpenClipboard(owner)) {
+        ::GlobalFree(memory);
+        return false;
+    }
+    ::EmptyClipboard();
+    const bool placed = ::SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+    ::CloseClipboard();
+    if (!placed) {
+        ::GlobalFree(memory);
+    }
+    return placed;
+}
+
+TEST_F(InputRequesterTest, PastedTextIsTakenWhole) {
+    HWND front = OpenWindow(L"front", 20);
+    BringToFront(front);
+    std::wstring text;
+    for (int i = 0; i < 40000; ++i) {
+        text += static_cast<wchar_t>(L'a' + i % 26);
+    }
+    text += L"END";
+    ASSERT_TRUE(putOnClipboard(front, text));
+
+    const int64_t position = TempStringPosition();
+    bool pasted = false, confirmed = false;
+    wchar_t* result = nullptr;
+    {
+        person::Session session([&] {
+            HWND dialog = WaitForDialog(L"paste");
+            if (dialog == nullptr) {
+                person::CloseRequesters(thread_);
+                return;
+            }
+            HWND field = ::GetDlgItem(dialog, kFieldId);
+            pasted = person::Keys(dialog, L"ctrl+v") &&
+                     person::WaitFor([&] { return ::GetWindowTextLengthW(field) > 0; });
+            confirmed = person::Keys(dialog, L"Return") && person::WaitUntilGone(dialog, thread_);
+        });
+        result = InputBoxShow(L"paste", L"Current:", nullptr, position);
+    }
+    EXPECT_TRUE(pasted);
+    EXPECT_TRUE(confirmed);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(std::wcslen(result), text.size());
+    EXPECT_TRUE(std::wstring(result) == text) << "the end is lost";
 }
 
 // Refuses to create the requester's window, as a system out of window resources would.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "runtime/core/runtime_heap.h"
@@ -234,6 +235,42 @@ TEST_F(WindowTest, ReopeningAndClosingReleaseEverything) {
     EXPECT_FALSE(::IsWindow(fourth));
     EXPECT_EQ(WindowHandle(number), nullptr);
     EXPECT_FALSE(classRegistered(number));
+}
+
+// A window of another thread survives WindowClose, which forgets it; its number is then reused.
+TEST_F(WindowTest, ForgottenWindowLeavesItsNumbersNextWindowAlone) {
+    HANDLE opened = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE reused = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HWND forgotten = nullptr;
+    std::thread other([&] {
+        WindowOpen(0, 0, 0, 100, 100, nullptr, kWindowHidden | kWindowNoGadgetList);
+        forgotten = WindowHandle(0);
+        ::SetEvent(opened);
+        ::WaitForSingleObject(reused, INFINITE);
+        ::DestroyWindow(forgotten);
+    });
+    ::WaitForSingleObject(opened, INFINITE);
+    WindowClose(0);
+    const bool survived = ::IsWindow(forgotten);
+    const bool forgottenHere = WindowHandle(0) == nullptr;
+    const int64_t opensAgain = WindowOpen(0, 0, 0, 100, 100, nullptr, kWindowHidden);
+    HWND second = WindowHandle(0);
+    EventPost(kEventWindowCloseRequest, 0, 0, 0);
+    ::SetEvent(reused);
+    other.join();
+    ::CloseHandle(opened);
+    ::CloseHandle(reused);
+
+    ASSERT_NE(forgotten, nullptr);
+    EXPECT_TRUE(survived) << "another thread's window cannot be destroyed here";
+    EXPECT_TRUE(forgottenHere);
+    ASSERT_NE(opensAgain, 0);
+    EXPECT_FALSE(::IsWindow(forgotten));
+    EXPECT_EQ(WindowHandle(0), second);
+    auto* record = static_cast<WindowRecord*>(RegistryFind(WindowRegistry(), 0));
+    ASSERT_NE(record, nullptr);
+    EXPECT_NE(record->acceleratorTable, nullptr);
+    EXPECT_EQ(EventTake(), kEventWindowCloseRequest) << "window 0's events stay queued";
 }
 
 TEST_F(WindowTest, WindowMessagesBecomeEvents) {
