@@ -1,24 +1,33 @@
-// The whole picture, evaluated with the work pixels share done once: X² per column and Y × Y per
+// The whole picture, evaluated with the work pixels share done once: X² per column and Y² per
 // row, the colour of each of the 361 hues, and one evaluation for up to four pixels that mirror
-// each other about the centre; the C runtime's sine only where a quick one cannot decide. Relies
-// on the pattern's own steps and rules, so every pixel is exactly what PatternPixel gives for it.
+// each other about the centre. Rows go to the worker pool in small pieces; each row's p and sine
+// come from the lanes as an interval, and only a pixel whose interval straddles a decision (a hue
+// boundary, the sign) is evaluated with the pattern's pow, and then its sine is taken from the
+// quick sine unless that too lies within its bound of the decision. Relies on the pattern's own
+// steps and rules, so every pixel is exactly what PatternPixel gives for it.
 #include "app/picture.h"
 
+#include <algorithm>
 #include <cmath>
-#include <limits>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 #include "app/pattern.h"
+#include "app/picture_lanes.h"
 #include "app/quick_sine.h"
+#include "app/worker_pool.h"
 
 namespace {
 
-constexpr int32_t kHueCount = 361;     // hues are whole numbers 0..360
+constexpr int32_t kHueCount = 361;  // hues are whole numbers 0..360
 constexpr int32_t kNoMirror = -1;
-// How far from the quick sine the C runtime's sine may lie: a hundred times QuickSine's own bound,
-// which covers the C runtime's error (far smaller below kQuickSineLimit) with much to spare, and
-// still leaves a sine within the margin of a hue boundary once in millions of pixels.
-constexpr double kSineMargin = 100.0 * kQuickSineError;
+constexpr int32_t kRowsPerPiece = 4;  // rows claimed at a time by a thread
+constexpr double kBelowPi = 3.14159;  // a p under this is in [0, π), where the sine is not negative
+// Largest log p left to the lanes: their reduction is for p below 2^32; with a C runtime sine of
+// an unknown kind, only p up to 2^19 is.
+constexpr double kLanesLogLimit = 22.18;             // ln 2^32 = 22.1807...
+constexpr double kLanesLogLimitUnknownSine = 13.16;  // ln 2^19 = 13.1698...
 
 // With the origin centred, offsets are position - N/2, and positions i and N - i have offsets o
 // and -o exactly (small whole or half numbers in double). Division by df rounds the same way for
@@ -32,108 +41,89 @@ int32_t mirrorOf(int32_t position, int32_t size, bool centred) {
     return mirror == position ? kNoMirror : mirror;
 }
 
-// Where the pattern's rule from the sine (a double, before it is narrowed to float) to the hue
-// changes. The rule is monotonic in the sine, the hue never falling as the sine rises, so each
-// change is one threshold, found here by bisection with the rule itself rather than worked out by
-// hand.
-struct SineThresholds {
-    double hue[kHueCount + 1];  // hue[h]: least sine of hue h or more; hue[0] -inf, hue[361] +inf
-};
-
-// The least double in (below, above] where rises holds, given that it fails at below, holds at
-// above and never fails again once it holds.
-template <typename Rises>
-double firstWhere(double below, double above, Rises rises) {
-    while (std::nextafter(below, above) != above) {
-        double middle = below + (above - below) / 2.0;
-        if (middle <= below || middle >= above) {
-            middle = std::nextafter(below, above);
-        }
-        if (rises(middle)) {
-            above = middle;
-        } else {
-            below = middle;
-        }
-    }
-    return above;
-}
-
-SineThresholds findThresholds() {
-    SineThresholds thresholds{};
-    const auto hueOf = [](double sine) { return PatternHue(RoundToFloat(sine)); };
-    thresholds.hue[0] = -std::numeric_limits<double>::infinity();
-    for (int32_t hue = 1; hue < kHueCount; ++hue) {
-        thresholds.hue[hue] = firstWhere(-2.0, 2.0, [&](double sine) { return hueOf(sine) >= hue; });
-    }
-    thresholds.hue[kHueCount] = std::numeric_limits<double>::infinity();
-    return thresholds;
-}
-
-// The same for every picture, so found once per process (a few thousand evaluations of the rules).
-const SineThresholds& sineThresholds() {
-    static const SineThresholds thresholds = findThresholds();
-    return thresholds;
-}
-
-// What pixels are computed with, gathered once per picture.
+// What pixels are computed with, gathered once per picture on the caller's thread.
 struct Evaluation {
-    PlatformPow pow;                  // the pattern's pow
-    float el;                         // exponent
-    bool colour;                      // colour picture rather than black and white
-    const SineThresholds* thresholds; // hue thresholds
-    uint32_t hueColours[kHueCount];   // PatternHueColour of every hue
+    PlatformPow pow;                   // the pattern's pow
+    float el;                          // exponent
+    bool colour;                       // colour picture rather than black and white
+    SinePi sinePi;                     // the π the C runtime's sine reduces by
+    double quickLimit;                 // p below this may be decided by the quick sine
+    LaneSettings lanes;                // what the lanes need
+    uint32_t hueColours[kHueCount];    // PatternHueColour of every hue
 };
 
-bool quickBracket(double power, double* low, double* high) {
-    if (!(std::fabs(power) <= kQuickSineLimit)) {
-        return false;
+Evaluation evaluationFor(const Parameters& parameters, const PictureOptions& options) {
+    Evaluation evaluation{};
+    evaluation.pow = PatternPowFunction();
+    evaluation.el = parameters.el;
+    evaluation.colour = parameters.colourMode != 0;
+    evaluation.sinePi = LibrarySinePi();
+    const bool knownSine = evaluation.sinePi != SinePi::kUnknown;
+    evaluation.quickLimit = knownSine ? kQuickSineLimit : kQuickSineTrusted;
+    evaluation.lanes = {static_cast<double>(parameters.el), evaluation.colour,
+                        knownSine ? kLanesLogLimit : kLanesLogLimitUnknownSine, options.wideLanes && LanesWideAvailable()};
+    for (int32_t hue = 0; evaluation.colour && hue < kHueCount; ++hue) {
+        evaluation.hueColours[hue] = PatternHueColour(hue);
     }
-    const double sine = QuickSine(power);
-    *low = sine - kSineMargin;
-    *high = sine + kSineMargin;
-    return true;
+    return evaluation;
 }
 
-// The quick sine settles the hue when the whole margin around it, which holds the C runtime's
-// sine, lies between the same two thresholds; only a sine close to a hue boundary, and powers
-// beyond the quick range, need the pattern's own sine.
-int32_t hueOfPower(const SineThresholds& thresholds, double power) {
-    double low = 0.0;
-    double high = 0.0;
-    if (quickBracket(power, &low, &high)) {
-        // A first guess by plain arithmetic; the thresholds have the last word.
-        const auto guess = static_cast<int32_t>((low + 1.0) * 180.0 + 0.5);
-        const int32_t hue = guess < 0 ? 0 : (guess >= kHueCount ? kHueCount - 1 : guess);
-        if (thresholds.hue[hue] <= low && high < thresholds.hue[hue + 1]) {
-            return hue;
+// The colour of a decided pixel (a hue, or white), or false for nothing.
+bool colourOf(const Evaluation& evaluation, int64_t decided, uint32_t* colour) {
+    if (evaluation.colour) {
+        *colour = evaluation.hueColours[decided];
+        return true;
+    }
+    *colour = kPatternWhite;
+    return decided == kLaneWhite;
+}
+
+// A pixel the lanes left open, from the pattern's own p: the quick sine decides it unless it lies
+// within its bound of a decision too, or p is beyond it; then the pattern's sine does.
+bool exactPixel(const Evaluation& evaluation, float columnSquare, double rowSquare, uint32_t* colour) {
+    const double power = PatternPower(columnSquare, rowSquare, evaluation.el, evaluation.pow);
+    if (power >= 0.0 && power < evaluation.quickLimit) {
+        const double sine = QuickSineOf(QuickReduce(power, evaluation.sinePi));
+        const double low = sine - kQuickSineMargin;
+        const int64_t decided =
+            LaneDecision(evaluation.colour, power < kBelowPi ? std::max(low, 0.0) : low, sine + kQuickSineMargin);
+        if (decided != kLaneUndecided) {
+            return colourOf(evaluation, decided, colour);
         }
     }
-    return PatternHue(PatternSineOfPower(power));
-}
-
-// Black and white needs only the sine's sign, which the reduction alone gives: sin p is
-// (-1)^multiple sin r, and |sin r| >= 2|r|/π on [-π/2, π/2]. A remainder beyond the margin puts
-// the C runtime's sine that far from zero, so its float keeps the sign, and a negative sine is
-// white. Only p next to a multiple of π, and p beyond the quick range, need the pattern's sine.
-bool isWhiteAtPower(double power) {
-    if (std::fabs(power) <= kQuickSineLimit) {
-        const QuickReduction reduced = QuickReduce(power);
-        if (std::fabs(reduced.remainder) > kSineMargin) {
-            return (reduced.remainder < 0.0) != ((reduced.multiple & 1) != 0);
-        }
-    }
-    return PatternIsWhite(PatternSineOfPower(power));
-}
-
-// The colour of a pixel whose p is power, or false for nothing.
-bool colourOfPower(const Evaluation& evaluation, double power, uint32_t* colour) {
+    const float sine = PatternSineOfPower(power);
     if (!evaluation.colour) {
         *colour = kPatternWhite;
-        return isWhiteAtPower(power);
+        return PatternIsWhite(sine);
     }
-    const int32_t hue = hueOfPower(*evaluation.thresholds, power);
+    const int32_t hue = PatternHue(sine);
     *colour = hue >= 0 && hue < kHueCount ? evaluation.hueColours[hue] : PatternHueColour(hue);
     return true;
+}
+
+int32_t wholeLaneGroups(int32_t count) { return (count + kLaneGroup - 1) / kLaneGroup * kLaneGroup; }
+
+// One row's results, with room for the lanes' whole groups; colours[i] is valid where coloured[i].
+struct RowResults {
+    explicit RowResults(int32_t count)
+        : decided(new int64_t[static_cast<size_t>(wholeLaneGroups(count))]),
+          colours(new uint32_t[static_cast<size_t>(count)]),
+          coloured(new bool[static_cast<size_t>(count)]) {}
+    std::unique_ptr<int64_t[]> decided;
+    std::unique_ptr<uint32_t[]> colours;
+    std::unique_ptr<bool[]> coloured;
+};
+
+// columnSquares holds count rounded up to whole lane groups.
+void evaluateRow(const Evaluation& evaluation, const float* columnSquares, int32_t count, double rowSquare,
+                 RowResults& results) {
+    LanesDecideRow(evaluation.lanes, columnSquares, count, rowSquare, results.decided.get());
+    for (int32_t i = 0; i < count; ++i) {
+        const int64_t decided = results.decided[static_cast<size_t>(i)];
+        results.coloured[i] = decided != kLaneUndecided
+                                  ? colourOf(evaluation, decided, &results.colours[i])
+                                  : exactPixel(evaluation, columnSquares[i], rowSquare, &results.colours[i]);
+    }
 }
 
 // A row or column that is evaluated, with the one that mirrors it (or kNoMirror).
@@ -155,55 +145,90 @@ std::vector<Line> evaluatedLines(int32_t size, bool centred) {
     return lines;
 }
 
-void plotMirrored(PicturePlot plot, void* sink, const Line& column, const Line& row, uint32_t colour) {
-    plot(sink, column.position, row.position, colour);
-    if (column.mirror != kNoMirror) {
-        plot(sink, column.mirror, row.position, colour);
-    }
-    if (row.mirror != kNoMirror) {
-        plot(sink, column.position, row.mirror, colour);
-        if (column.mirror != kNoMirror) {
-            plot(sink, column.mirror, row.mirror, colour);
+// Everything the threads share for one picture; they only read it, and each writes only the
+// rows it claimed.
+struct PictureJob {
+    const Evaluation* evaluation;
+    PictureTarget target;
+    int32_t size;                      // the picture's edge
+    std::vector<Line> lines;           // evaluated rows, and columns
+    std::vector<float> columnSquares;  // X² of each evaluated column, padded to whole lane groups
+    std::vector<double> rowSquares;    // Y² of each evaluated row
+};
+
+void storePixel(uint8_t* row, int32_t x, int32_t bytesPerPixel, uint32_t colour) {
+    uint8_t* pixel = row + static_cast<ptrdiff_t>(x) * bytesPerPixel;
+    pixel[0] = static_cast<uint8_t>(colour >> 16);
+    pixel[1] = static_cast<uint8_t>(colour >> 8);
+    pixel[2] = static_cast<uint8_t>(colour);
+}
+
+// The row's pixels, and those of the mirror row: in colour every pixel of a 3-byte row gets a
+// colour, so the mirror row is a plain copy; otherwise each pixel is stored in both rows.
+void storeRow(const PictureJob& job, const Line& row, const RowResults& results) {
+    const PictureTarget& target = job.target;
+    const int32_t bytesPerPixel = target.bytesPerPixel;
+    uint8_t* first = target.firstRow + static_cast<ptrdiff_t>(row.position) * target.rowStep;
+    uint8_t* second = row.mirror == kNoMirror ? nullptr : target.firstRow + static_cast<ptrdiff_t>(row.mirror) * target.rowStep;
+    const bool copyRow = job.evaluation->colour && bytesPerPixel == 3;
+    for (size_t i = 0; i < job.lines.size(); ++i) {
+        if (!results.coloured[i]) {
+            continue;
         }
+        const uint32_t colour = results.colours[i];
+        const Line& column = job.lines[i];
+        storePixel(first, column.position, bytesPerPixel, colour);
+        if (column.mirror != kNoMirror) {
+            storePixel(first, column.mirror, bytesPerPixel, colour);
+        }
+        if (second != nullptr && !copyRow) {
+            storePixel(second, column.position, bytesPerPixel, colour);
+            if (column.mirror != kNoMirror) {
+                storePixel(second, column.mirror, bytesPerPixel, colour);
+            }
+        }
+    }
+    if (second != nullptr && copyRow) {
+        std::memcpy(second, first, static_cast<size_t>(job.size) * 3);
+    }
+}
+
+void drawPiece(void* context, int32_t piece) {
+    const auto& job = *static_cast<const PictureJob*>(context);
+    const auto count = static_cast<int32_t>(job.lines.size());
+    RowResults results(count);
+    const size_t end = std::min(job.lines.size(), static_cast<size_t>(piece + 1) * kRowsPerPiece);
+    for (size_t row = static_cast<size_t>(piece) * kRowsPerPiece; row < end; ++row) {
+        evaluateRow(*job.evaluation, job.columnSquares.data(), count, job.rowSquares[row], results);
+        storeRow(job, job.lines[row], results);
     }
 }
 
 }  // namespace
 
-void PictureFill(const Parameters& parameters, PicturePlot plot, void* sink) {
-    const int32_t size = parameters.pictureSize;
-    const bool centred = parameters.originCentred != 0;
-
-    Evaluation evaluation{};
-    evaluation.pow = PatternPowFunction();
-    evaluation.el = parameters.el;
-    evaluation.colour = parameters.colourMode != 0;
-    evaluation.thresholds = &sineThresholds();
-    for (int32_t hue = 0; evaluation.colour && hue < kHueCount; ++hue) {
-        evaluation.hueColours[hue] = PatternHueColour(hue);
+void PictureDraw(const Parameters& parameters, const PictureTarget& target, const PictureOptions& options) {
+    const Evaluation evaluation = evaluationFor(parameters, options);
+    PictureJob job{&evaluation, target, parameters.pictureSize,
+                   evaluatedLines(parameters.pictureSize, parameters.originCentred != 0), {}, {}};
+    const auto count = static_cast<int32_t>(job.lines.size());
+    job.columnSquares.resize(static_cast<size_t>(wholeLaneGroups(count)));
+    for (size_t i = 0; i < job.lines.size(); ++i) {
+        job.columnSquares[i] = PatternColumnSquare(parameters, job.lines[i].position);
+        job.rowSquares.push_back(PatternRowSquare(parameters, job.lines[i].position));
     }
-    std::vector<float> columnSquares(static_cast<size_t>(size));
-    std::vector<double> rowSquares(static_cast<size_t>(size));
-    for (int32_t i = 0; i < size; ++i) {
-        columnSquares[static_cast<size_t>(i)] = PatternColumnSquare(parameters, i);
-        rowSquares[static_cast<size_t>(i)] = PatternRowSquare(parameters, i);
-    }
+    const int32_t pieces = (count + kRowsPerPiece - 1) / kRowsPerPiece;
+    PoolRun(drawPiece, &job, pieces, options.threads);
+}
 
-    // Rows outside, so that the plots run along rows. A row's powers are all formed before any
-    // of them is decided, so that the processor can overlap the deciding of neighbouring pixels.
-    const std::vector<Line> lines = evaluatedLines(size, centred);
-    std::vector<double> powers(lines.size());
-    for (const Line& row : lines) {
-        const double rowSquare = rowSquares[static_cast<size_t>(row.position)];
-        for (size_t i = 0; i < lines.size(); ++i) {
-            const float columnSquare = columnSquares[static_cast<size_t>(lines[i].position)];
-            powers[i] = PatternPower(columnSquare, rowSquare, evaluation.el, evaluation.pow);
-        }
-        for (size_t i = 0; i < lines.size(); ++i) {
-            uint32_t colour = 0;
-            if (colourOfPower(evaluation, powers[i], &colour)) {
-                plotMirrored(plot, sink, lines[i], row, colour);
-            }
-        }
+void PictureRowColours(const Parameters& parameters, const float* columnSquares, int32_t count, double rowSquare,
+                       uint32_t* colours, bool* coloured, const PictureOptions& options) {
+    const Evaluation evaluation = evaluationFor(parameters, options);
+    RowResults results(count);
+    std::vector<float> padded(columnSquares, columnSquares + count);
+    padded.resize(static_cast<size_t>(wholeLaneGroups(count)));
+    evaluateRow(evaluation, padded.data(), count, rowSquare, results);
+    for (int32_t i = 0; i < count; ++i) {
+        colours[i] = results.colours[i];
+        coloured[i] = results.coloured[i];
     }
 }
