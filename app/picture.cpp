@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -23,7 +24,6 @@ namespace {
 constexpr int32_t kHueCount = 361;  // hues are whole numbers 0..360
 constexpr int32_t kNoMirror = -1;
 constexpr int32_t kRowsPerPiece = 4;  // rows claimed at a time by a thread
-constexpr double kBelowPi = 3.14159;  // a p under this is in [0, π), where the sine is not negative
 // Largest log p left to the lanes: their reduction is for p below 2^32; with a C runtime sine of
 // an unknown kind, only p up to 2^19 is.
 constexpr double kLanesLogLimit = 22.18;             // ln 2^32 = 22.1807...
@@ -68,6 +68,76 @@ Evaluation evaluationFor(const Parameters& parameters, const PictureOptions& opt
     return evaluation;
 }
 
+// p's remainder after the quick reduction, flipped for an odd multiple so that its sine is p's;
+// NaN for p the quick sine is not for.
+double signedRemainder(const Evaluation& evaluation, double power) {
+    if (!(power >= 0.0 && power < evaluation.quickLimit)) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    const QuickReduction reduced = QuickReduce(power, evaluation.sinePi);
+    return reduced.oddMultiple ? -reduced.remainder : reduced.remainder;
+}
+
+// The decision by the pattern's own sine and rules.
+int64_t patternDecision(const Evaluation& evaluation, double power) {
+    const float sine = PatternSineOfPower(power);
+    if (!evaluation.colour) {
+        return PatternIsWhite(sine) ? kLaneWhite : kLaneNothing;
+    }
+    return PatternHue(sine);  // 0..360: NaN and sines beyond ±1 give 0
+}
+
+int32_t wholeLaneGroups(int32_t count) { return (count + kLaneGroup - 1) / kLaneGroup * kLaneGroup; }
+
+// A row's decisions (a hue, or white or nothing), with room for the lanes' whole groups, and room
+// for the pixels the lanes leave open.
+struct RowResults {
+    explicit RowResults(int32_t count)
+        : decided(new int64_t[static_cast<size_t>(wholeLaneGroups(count))]),
+          open(new int32_t[static_cast<size_t>(count)]),
+          powers(new double[static_cast<size_t>(wholeLaneGroups(count))]),
+          remainders(new double[static_cast<size_t>(wholeLaneGroups(count))]),
+          openDecided(new int64_t[static_cast<size_t>(wholeLaneGroups(count))]) {}
+    std::unique_ptr<int64_t[]> decided;
+    std::unique_ptr<int32_t[]> open;          // the open pixels' indices
+    std::unique_ptr<double[]> powers;         // their p by the pattern's pow
+    std::unique_ptr<double[]> remainders;     // their signed remainders
+    std::unique_ptr<int64_t[]> openDecided;   // what the quick sine decides for them
+};
+
+// columnSquares holds count rounded up to whole lane groups. The open pixels are taken one step at
+// a time over all of them (p by the pattern's pow, the reduction, the quick sine's decision in the
+// lanes, the pattern's sine where that too is open), so that neighbouring pixels' work overlaps.
+void evaluateRow(const Evaluation& evaluation, const float* columnSquares, int32_t count, double rowSquare,
+                 RowResults& results) {
+    int64_t* decided = results.decided.get();
+    LanesDecideRow(evaluation.lanes, columnSquares, count, rowSquare, decided);
+    int32_t open = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        results.open[open] = i;
+        open += decided[i] == kLaneUndecided ? 1 : 0;
+    }
+    if (open == 0) {
+        return;
+    }
+    for (int32_t k = 0; k < open; ++k) {
+        results.powers[k] = PatternPower(columnSquares[results.open[k]], rowSquare, evaluation.el, evaluation.pow);
+    }
+    for (int32_t k = 0; k < open; ++k) {
+        results.remainders[k] = signedRemainder(evaluation, results.powers[k]);
+    }
+    for (int32_t k = open; k < wholeLaneGroups(open); ++k) {
+        results.powers[k] = 0.0;
+        results.remainders[k] = 0.0;
+    }
+    LanesDecideReduced(evaluation.lanes, results.powers.get(), results.remainders.get(), open,
+                       results.openDecided.get());
+    for (int32_t k = 0; k < open; ++k) {
+        const int64_t quick = results.openDecided[k];
+        decided[results.open[k]] = quick != kLaneUndecided ? quick : patternDecision(evaluation, results.powers[k]);
+    }
+}
+
 // The colour of a decided pixel (a hue, or white), or false for nothing.
 bool colourOf(const Evaluation& evaluation, int64_t decided, uint32_t* colour) {
     if (evaluation.colour) {
@@ -76,54 +146,6 @@ bool colourOf(const Evaluation& evaluation, int64_t decided, uint32_t* colour) {
     }
     *colour = kPatternWhite;
     return decided == kLaneWhite;
-}
-
-// A pixel the lanes left open, from the pattern's own p: the quick sine decides it unless it lies
-// within its bound of a decision too, or p is beyond it; then the pattern's sine does.
-bool exactPixel(const Evaluation& evaluation, float columnSquare, double rowSquare, uint32_t* colour) {
-    const double power = PatternPower(columnSquare, rowSquare, evaluation.el, evaluation.pow);
-    if (power >= 0.0 && power < evaluation.quickLimit) {
-        const double sine = QuickSineOf(QuickReduce(power, evaluation.sinePi));
-        const double low = sine - kQuickSineMargin;
-        const int64_t decided =
-            LaneDecision(evaluation.colour, power < kBelowPi ? std::max(low, 0.0) : low, sine + kQuickSineMargin);
-        if (decided != kLaneUndecided) {
-            return colourOf(evaluation, decided, colour);
-        }
-    }
-    const float sine = PatternSineOfPower(power);
-    if (!evaluation.colour) {
-        *colour = kPatternWhite;
-        return PatternIsWhite(sine);
-    }
-    const int32_t hue = PatternHue(sine);
-    *colour = hue >= 0 && hue < kHueCount ? evaluation.hueColours[hue] : PatternHueColour(hue);
-    return true;
-}
-
-int32_t wholeLaneGroups(int32_t count) { return (count + kLaneGroup - 1) / kLaneGroup * kLaneGroup; }
-
-// One row's results, with room for the lanes' whole groups; colours[i] is valid where coloured[i].
-struct RowResults {
-    explicit RowResults(int32_t count)
-        : decided(new int64_t[static_cast<size_t>(wholeLaneGroups(count))]),
-          colours(new uint32_t[static_cast<size_t>(count)]),
-          coloured(new bool[static_cast<size_t>(count)]) {}
-    std::unique_ptr<int64_t[]> decided;
-    std::unique_ptr<uint32_t[]> colours;
-    std::unique_ptr<bool[]> coloured;
-};
-
-// columnSquares holds count rounded up to whole lane groups.
-void evaluateRow(const Evaluation& evaluation, const float* columnSquares, int32_t count, double rowSquare,
-                 RowResults& results) {
-    LanesDecideRow(evaluation.lanes, columnSquares, count, rowSquare, results.decided.get());
-    for (int32_t i = 0; i < count; ++i) {
-        const int64_t decided = results.decided[static_cast<size_t>(i)];
-        results.coloured[i] = decided != kLaneUndecided
-                                  ? colourOf(evaluation, decided, &results.colours[i])
-                                  : exactPixel(evaluation, columnSquares[i], rowSquare, &results.colours[i]);
-    }
 }
 
 // A row or column that is evaluated, with the one that mirrors it (or kNoMirror).
@@ -163,32 +185,41 @@ void storePixel(uint8_t* row, int32_t x, int32_t bytesPerPixel, uint32_t colour)
     pixel[2] = static_cast<uint8_t>(colour);
 }
 
+// Stores one pixel at column x and at its mirror column, if any.
+void storeMirrored(uint8_t* row, const Line& column, int32_t bytesPerPixel, uint32_t colour) {
+    storePixel(row, column.position, bytesPerPixel, colour);
+    if (column.mirror != kNoMirror) {
+        storePixel(row, column.mirror, bytesPerPixel, colour);
+    }
+}
+
 // The row's pixels, and those of the mirror row: in colour every pixel of a 3-byte row gets a
 // colour, so the mirror row is a plain copy; otherwise each pixel is stored in both rows.
 void storeRow(const PictureJob& job, const Line& row, const RowResults& results) {
     const PictureTarget& target = job.target;
+    const Evaluation& evaluation = *job.evaluation;
     const int32_t bytesPerPixel = target.bytesPerPixel;
     uint8_t* first = target.firstRow + static_cast<ptrdiff_t>(row.position) * target.rowStep;
     uint8_t* second = row.mirror == kNoMirror ? nullptr : target.firstRow + static_cast<ptrdiff_t>(row.mirror) * target.rowStep;
-    const bool copyRow = job.evaluation->colour && bytesPerPixel == 3;
-    for (size_t i = 0; i < job.lines.size(); ++i) {
-        if (!results.coloured[i]) {
+    const bool copyRow = evaluation.colour && bytesPerPixel == 3 && second != nullptr;
+    const size_t columns = job.lines.size();
+    for (uint8_t* bytes : {first, copyRow ? nullptr : second}) {
+        if (bytes == nullptr) {
             continue;
         }
-        const uint32_t colour = results.colours[i];
-        const Line& column = job.lines[i];
-        storePixel(first, column.position, bytesPerPixel, colour);
-        if (column.mirror != kNoMirror) {
-            storePixel(first, column.mirror, bytesPerPixel, colour);
+        if (evaluation.colour) {
+            for (size_t i = 0; i < columns; ++i) {
+                storeMirrored(bytes, job.lines[i], bytesPerPixel, evaluation.hueColours[results.decided[i]]);
+            }
+            continue;
         }
-        if (second != nullptr && !copyRow) {
-            storePixel(second, column.position, bytesPerPixel, colour);
-            if (column.mirror != kNoMirror) {
-                storePixel(second, column.mirror, bytesPerPixel, colour);
+        for (size_t i = 0; i < columns; ++i) {
+            if (results.decided[i] == kLaneWhite) {
+                storeMirrored(bytes, job.lines[i], bytesPerPixel, kPatternWhite);
             }
         }
     }
-    if (second != nullptr && copyRow) {
+    if (copyRow) {
         std::memcpy(second, first, static_cast<size_t>(job.size) * 3);
     }
 }
@@ -228,7 +259,6 @@ void PictureRowColours(const Parameters& parameters, const float* columnSquares,
     padded.resize(static_cast<size_t>(wholeLaneGroups(count)));
     evaluateRow(evaluation, padded.data(), count, rowSquare, results);
     for (int32_t i = 0; i < count; ++i) {
-        colours[i] = results.colours[i];
-        coloured[i] = results.coloured[i];
+        coloured[i] = colourOf(evaluation, results.decided[i], &colours[i]);
     }
 }

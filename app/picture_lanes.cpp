@@ -1,6 +1,6 @@
 // The lanes, built twice from picture_lanes_kernel.inc: with two lanes of SSE2, which every
-// x86-64 processor has, and with four lanes of AVX2, chosen at run time where the processor and
-// the system support it. Only these functions are built for AVX2, so the rest of the program
+// x86-64 processor has, and with four lanes of AVX2 and fused multiply-adds, chosen at run time
+// where the processor and the system support them. Only these functions are built for AVX2, so the rest of the program
 // runs on any x86-64 machine.
 #include "app/picture_lanes.h"
 
@@ -9,10 +9,10 @@
 namespace {
 
 constexpr int64_t kExponentField = 0x7FF;
-constexpr int64_t kMantissaField = 0x000FFFFFFFFFFFFF;
+constexpr uint64_t kMantissaField = 0x000FFFFFFFFFFFFF;
 constexpr int64_t kAbsoluteField = 0x7FFFFFFFFFFFFFFF;
-constexpr int64_t kOneBits = 0x3FF0000000000000;   // 1.0
-constexpr int64_t kTwo52Bits = 0x4330000000000000; // 2^52
+constexpr uint64_t kOneBits = 0x3FF0000000000000;   // 1.0
+constexpr uint64_t kTwo52Bits = 0x4330000000000000;  // 2^52
 constexpr double kTwo52 = 4503599627370496.0;
 constexpr uint64_t kExponentBias = 1023;
 constexpr double kSqrt2 = 1.41421356237309504880;
@@ -64,16 +64,23 @@ namespace lanes_sse2 {
 using Doubles = double __attribute__((vector_size(16)));
 using Longs = int64_t __attribute__((vector_size(16)));
 using Bits = uint64_t __attribute__((vector_size(16)));
-using Floats = float __attribute__((vector_size(8)));
+using Floats = float __attribute__((vector_size(16)));
 constexpr int32_t kLanes = 2;
+inline Doubles widened(const float* floats) {
+    Floats narrow{};
+    __builtin_memcpy(&narrow, floats, 2 * sizeof(float));
+    return __builtin_ia32_cvtps2pd(narrow);
+}
 inline Doubles squareRoot(Doubles x) { return __builtin_ia32_sqrtpd(x); }
+inline bool anyLane(Longs mask) { return __builtin_ia32_movmskpd(reinterpret_cast<Doubles>(mask)) != 0; }
+inline Doubles fusedMultiplyAdd(Doubles a, Doubles b, Doubles c) { return a * b + c; }  // not fused here
 #include "app/picture_lanes_kernel.inc"
 }  // namespace lanes_sse2
 
 }  // namespace
 
 #pragma GCC push_options
-#pragma GCC target("avx2")
+#pragma GCC target("avx2,fma")
 namespace {
 namespace lanes_avx2 {
 using Doubles = double __attribute__((vector_size(32)));
@@ -81,7 +88,14 @@ using Longs = int64_t __attribute__((vector_size(32)));
 using Bits = uint64_t __attribute__((vector_size(32)));
 using Floats = float __attribute__((vector_size(16)));
 constexpr int32_t kLanes = 4;
+inline Doubles widened(const float* floats) {
+    Floats narrow;
+    __builtin_memcpy(&narrow, floats, sizeof(narrow));
+    return __builtin_ia32_cvtps2pd256(narrow);
+}
 inline Doubles squareRoot(Doubles x) { return __builtin_ia32_sqrtpd256(x); }
+inline bool anyLane(Longs mask) { return __builtin_ia32_movmskpd256(reinterpret_cast<Doubles>(mask)) != 0; }
+inline Doubles fusedMultiplyAdd(Doubles a, Doubles b, Doubles c) { return __builtin_ia32_vfmaddpd256(a, b, c); }
 #include "app/picture_lanes_kernel.inc"
 }  // namespace lanes_avx2
 }  // namespace
@@ -90,7 +104,7 @@ inline Doubles squareRoot(Doubles x) { return __builtin_ia32_sqrtpd256(x); }
 bool LanesWideAvailable() {
     static const bool available = [] {
         __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
+        return __builtin_cpu_supports("avx2") != 0 && __builtin_cpu_supports("fma") != 0;
     }();
     return available;
 }
@@ -101,5 +115,14 @@ void LanesDecideRow(const LaneSettings& settings, const float* columnSquares, in
         lanes_avx2::decideRow(settings, columnSquares, count, rowSquare, decided);
     } else {
         lanes_sse2::decideRow(settings, columnSquares, count, rowSquare, decided);
+    }
+}
+
+void LanesDecideReduced(const LaneSettings& settings, const double* powers, const double* remainders, int32_t count,
+                        int64_t* decided) {
+    if (settings.wide && LanesWideAvailable()) {
+        lanes_avx2::decideReduced(settings, powers, remainders, count, decided);
+    } else {
+        lanes_sse2::decideReduced(settings, powers, remainders, count, decided);
     }
 }

@@ -37,13 +37,20 @@ struct LaneSettings {
     bool colour;           // hues rather than black and white
     double estimateLimit;  // largest log p left to the estimate: ln 2^32, or ln 2^19 when the C
                            // runtime's sine is of an unknown kind (see SinePi)
-    bool wide;             // four lanes (AVX2) rather than two (SSE2)
+    bool wide;             // four lanes (AVX2 with FMA) rather than two (SSE2)
 };
 
-// True when the processor and the system can run the four-lane (AVX2) code.
+// True when the processor and the system can run the four-lane (AVX2 and FMA) code.
 bool LanesWideAvailable();
 
 // decided[i] for pixel i of a row, whose X² is columnSquares[i] and whose Y² is rowSquare. Reads
 // and writes count rounded up to a multiple of kLaneGroup elements.
 void LanesDecideRow(const LaneSettings& settings, const float* columnSquares, int32_t count, double rowSquare,
                     int64_t* decided);
+
+// decided[i] for pixels whose p is powers[i] (by the pattern's pow) and whose remainder after the
+// quick reduction (QuickReduce, flipped for an odd multiple, so that its sine is p's) is
+// remainders[i], NaN where p is beyond the quick sine. Reads and writes count rounded up to a
+// multiple of kLaneGroup elements.
+void LanesDecideReduced(const LaneSettings& settings, const double* powers, const double* remainders, int32_t count,
+                        int64_t* decided);

@@ -28,24 +28,47 @@ constexpr uint64_t kMantissaMask = (uint64_t{1} << kMantissaBits) - 1;
 
 constexpr const double* kC = kQuickSineTaylor;
 
-// Word i of the digits of 1/(2π'), with 64 zero digits before the point as word 0.
-uint64_t digitWord(const uint64_t* digits, int32_t word) { return word == 0 ? 0 : digits[word - 1]; }
+constexpr int32_t kLeastExponent = -52;  // of |p| = mantissa × 2^e for |p| >= 1
+constexpr int32_t kMostExponent = 10;    // for |p| < 2^63
 
-// 128 digits of 1/(2π') from digit position start (0-based, 64 being the first after the point).
-void digitWindow(const uint64_t* digits, int32_t start, uint64_t* high, uint64_t* low) {
+// Word i of the digits of 1/(2π'), with 64 zero digits before the point as word 0.
+constexpr uint64_t digitWord(const uint64_t* digits, int32_t word) { return word == 0 ? 0 : digits[word - 1]; }
+
+// The 128 digits of 1/(2π') from digit position start (0-based, 64 being the first after the
+// point), as two words.
+struct DigitWindow {
+    uint64_t high;
+    uint64_t low;
+};
+
+constexpr DigitWindow digitWindow(const uint64_t* digits, int32_t start) {
     const int32_t word = start / 64;
     const int32_t shift = start % 64;
     const uint64_t first = digitWord(digits, word);
     const uint64_t second = digitWord(digits, word + 1);
     const uint64_t third = digitWord(digits, word + 2);
     if (shift == 0) {
-        *high = first;
-        *low = second;
-        return;
+        return {first, second};
     }
-    *high = (first << shift) | (second >> (64 - shift));
-    *low = (second << shift) | (third >> (64 - shift));
+    return {(first << shift) | (second >> (64 - shift)), (second << shift) | (third >> (64 - shift))};
 }
+
+// The window each exponent needs, for each π, worked out when the program is built.
+struct DigitWindows {
+    DigitWindow windows[2][kMostExponent - kLeastExponent + 1];
+};
+
+constexpr DigitWindows makeWindows() {
+    DigitWindows made{};
+    for (int32_t pi = 0; pi < 2; ++pi) {
+        for (int32_t exponent = kLeastExponent; exponent <= kMostExponent; ++exponent) {
+            made.windows[pi][exponent - kLeastExponent] = digitWindow(kTurnsPerRadian[pi], 64 + exponent);
+        }
+    }
+    return made;
+}
+
+constexpr DigitWindows kDigitWindows = makeWindows();
 
 // Large arguments at which π and π66 give sines at least 1e-3 apart for most of them.
 SinePi askTheLibrary() {
@@ -73,8 +96,9 @@ SinePi LibrarySinePi() {
 // |p| = mantissa × 2^e with e from -52 (|p| >= 1) to 10 (|p| < 2^63). The digits of 1/(2π') that
 // the product moves to between 2^-128 and 1 are the 128 from digit e + 1 on; the product's integer
 // part is dropped by the modular arithmetic. Cutting the constant after those 128 digits loses
-// less than 2^53 × 2^-128, and keeping 64 digits of the product less than 2^-64, of a turn: under
-// 4e-19 of remainder. The conversion to double and the product with π add 3e-16 relative.
+// less than 2^53 × 2^-128, and keeping 64 digits of the product (without the carry from below)
+// less than 2^-63, of a turn: under 7e-19 of remainder. The conversion to double and the product
+// with π add 3e-16 relative.
 QuickReduction QuickReduce(double p, SinePi pi) {
     const double magnitude = std::fabs(p);
     if (magnitude < 1.0) {
@@ -82,17 +106,16 @@ QuickReduction QuickReduce(double p, SinePi pi) {
     }
     const auto bits = std::bit_cast<uint64_t>(magnitude);
     const int32_t exponent = static_cast<int32_t>(bits >> kMantissaBits) - 1075;
-    if (exponent > 10) {
+    if (exponent > kMostExponent) {
         return {false, std::numeric_limits<double>::quiet_NaN()};
     }
     const uint64_t mantissa = (bits & kMantissaMask) | (kMantissaMask + 1);
-    uint64_t high = 0;
-    uint64_t low = 0;
-    digitWindow(kTurnsPerRadian[pi == SinePi::kX87 ? 1 : 0], 64 + exponent, &high, &low);
+    const DigitWindow& window = kDigitWindows.windows[pi == SinePi::kX87 ? 1 : 0][exponent - kLeastExponent];
+    // The product's digits from 2^-64 to 1: the high word of mantissa × low, plus mantissa × high
+    // wrapped to a word (its carry out is the dropped integer part).
     __extension__ using Wide = unsigned __int128;
-    const Wide product = static_cast<Wide>(mantissa) * low + (static_cast<Wide>(mantissa * high) << 64);
-    const auto turns = static_cast<uint64_t>(product >> 64);  // frac(|p| / 2π') × 2^64
-    const uint64_t halfTurns = turns << 1;                    // frac(|p| / π') × 2^64
+    const auto turns = static_cast<uint64_t>((static_cast<Wide>(mantissa) * window.low) >> 64) + mantissa * window.high;
+    const uint64_t halfTurns = turns << 1;  // frac(|p| / π') × 2^64
     // |p| / π' = whole + fraction; rounding to the nearest multiple adds one when fraction >= 1/2,
     // which is also when halfTurns, read as signed, is negative: the remainder's share of π'.
     const bool oddMultiple = ((turns >> 63) ^ (halfTurns >> 63)) != 0;
