@@ -28,6 +28,7 @@ constexpr int32_t kRowsPerPiece = 4;  // rows claimed at a time by a thread
 // an unknown kind, only p up to 2^19 is.
 constexpr double kLanesLogLimit = 22.18;             // ln 2^32 = 22.1807...
 constexpr double kLanesLogLimitUnknownSine = 13.16;  // ln 2^19 = 13.1698...
+constexpr double kLanesLogTwo63 = 43.6682;  // just below ln 2^63 = 43.66827..., where the lanes decide again
 
 // With the origin centred, offsets are position - N/2, and positions i and N - i have offsets o
 // and -o exactly (small whole or half numbers in double). Division by df rounds the same way for
@@ -68,16 +69,6 @@ Evaluation evaluationFor(const Parameters& parameters, const PictureOptions& opt
     return evaluation;
 }
 
-// p's remainder after the quick reduction, flipped for an odd multiple so that its sine is p's;
-// NaN for p the quick sine is not for.
-double signedRemainder(const Evaluation& evaluation, double power) {
-    if (!(power >= 0.0 && power < evaluation.quickLimit)) {
-        return std::numeric_limits<double>::quiet_NaN();
-    }
-    const QuickReduction reduced = QuickReduce(power, evaluation.sinePi);
-    return reduced.oddMultiple ? -reduced.remainder : reduced.remainder;
-}
-
 // The decision by the pattern's own sine and rules.
 int64_t patternDecision(const Evaluation& evaluation, double power) {
     const float sine = PatternSineOfPower(power);
@@ -88,6 +79,21 @@ int64_t patternDecision(const Evaluation& evaluation, double power) {
 }
 
 int32_t wholeLaneGroups(int32_t count) { return (count + kLaneGroup - 1) / kLaneGroup * kLaneGroup; }
+
+// The X² of the columns a row is evaluated at, padded to whole lane groups, with their extremes.
+struct ColumnSquares {
+    ColumnSquares(const float* given, int32_t givenCount)
+        : squares(given, given + givenCount), count(givenCount) {
+        const auto [leastAt, greatestAt] = std::minmax_element(squares.begin(), squares.end());
+        least = givenCount > 0 ? *leastAt : 0.0f;
+        greatest = givenCount > 0 ? *greatestAt : 0.0f;
+        squares.resize(static_cast<size_t>(wholeLaneGroups(count)));
+    }
+    std::vector<float> squares;
+    int32_t count;
+    float least;
+    float greatest;
+};
 
 // A row's decisions (a hue, or white or nothing), with room for the lanes' whole groups, and room
 // for the pixels the lanes leave open.
@@ -105,13 +111,33 @@ struct RowResults {
     std::unique_ptr<int64_t[]> openDecided;   // what the quick sine decides for them
 };
 
-// columnSquares holds count rounded up to whole lane groups. The open pixels are taken one step at
+// Whether every pixel of the row has ln p beyond the lanes' estimates (and below ln 2^63, where
+// they decide again), so that they would leave every pixel open: in pictures of small df and el
+// of 2 or more most rows are so, and the lanes' work is spared. ln p runs between the ends given
+// by the least and greatest distance in the row, found with the C runtime's log; the lanes' own
+// estimate of ln p lies within 1e-13 of it, far inside the allowance of 1e-6.
+bool beyondTheLanes(const Evaluation& evaluation, const ColumnSquares& columns, double rowSquare) {
+    constexpr double kAllowance = 1e-6;
+    const double el = evaluation.lanes.el;
+    const double nearest = el * std::log(std::sqrt(static_cast<double>(columns.least) + rowSquare));
+    const double farthest = el * std::log(std::sqrt(static_cast<double>(columns.greatest) + rowSquare));
+    const double lowest = std::min(nearest, farthest);
+    const double highest = std::max(nearest, farthest);
+    return lowest > evaluation.lanes.estimateLimit + kAllowance && highest < kLanesLogTwo63 - kAllowance;
+}
+
+// The open pixels are taken one step at
 // a time over all of them (p by the pattern's pow, the reduction, the quick sine's decision in the
 // lanes, the pattern's sine where that too is open), so that neighbouring pixels' work overlaps.
-void evaluateRow(const Evaluation& evaluation, const float* columnSquares, int32_t count, double rowSquare,
-                 RowResults& results) {
+void evaluateRow(const Evaluation& evaluation, const ColumnSquares& columns, double rowSquare, RowResults& results) {
+    const float* columnSquares = columns.squares.data();
+    const int32_t count = columns.count;
     int64_t* decided = results.decided.get();
-    LanesDecideRow(evaluation.lanes, columnSquares, count, rowSquare, decided);
+    if (beyondTheLanes(evaluation, columns, rowSquare)) {
+        std::fill(decided, decided + count, kLaneUndecided);
+    } else {
+        LanesDecideRow(evaluation.lanes, columnSquares, count, rowSquare, decided);
+    }
     int32_t open = 0;
     for (int32_t i = 0; i < count; ++i) {
         results.open[open] = i;
@@ -123,9 +149,8 @@ void evaluateRow(const Evaluation& evaluation, const float* columnSquares, int32
     for (int32_t k = 0; k < open; ++k) {
         results.powers[k] = PatternPower(columnSquares[results.open[k]], rowSquare, evaluation.el, evaluation.pow);
     }
-    for (int32_t k = 0; k < open; ++k) {
-        results.remainders[k] = signedRemainder(evaluation, results.powers[k]);
-    }
+    QuickSignedRemainders(results.powers.get(), open, evaluation.sinePi, evaluation.quickLimit,
+                          results.remainders.get());
     for (int32_t k = open; k < wholeLaneGroups(open); ++k) {
         results.powers[k] = 0.0;
         results.remainders[k] = 0.0;
@@ -174,7 +199,7 @@ struct PictureJob {
     PictureTarget target;
     int32_t size;                      // the picture's edge
     std::vector<Line> lines;           // evaluated rows, and columns
-    std::vector<float> columnSquares;  // X² of each evaluated column, padded to whole lane groups
+    ColumnSquares columns;             // X² of each evaluated column
     std::vector<double> rowSquares;    // Y² of each evaluated row
 };
 
@@ -230,7 +255,7 @@ void drawPiece(void* context, int32_t piece) {
     RowResults results(count);
     const size_t end = std::min(job.lines.size(), static_cast<size_t>(piece + 1) * kRowsPerPiece);
     for (size_t row = static_cast<size_t>(piece) * kRowsPerPiece; row < end; ++row) {
-        evaluateRow(*job.evaluation, job.columnSquares.data(), count, job.rowSquares[row], results);
+        evaluateRow(*job.evaluation, job.columns, job.rowSquares[row], results);
         storeRow(job, job.lines[row], results);
     }
 }
@@ -239,14 +264,16 @@ void drawPiece(void* context, int32_t piece) {
 
 void PictureDraw(const Parameters& parameters, const PictureTarget& target, const PictureOptions& options) {
     const Evaluation evaluation = evaluationFor(parameters, options);
-    PictureJob job{&evaluation, target, parameters.pictureSize,
-                   evaluatedLines(parameters.pictureSize, parameters.originCentred != 0), {}, {}};
-    const auto count = static_cast<int32_t>(job.lines.size());
-    job.columnSquares.resize(static_cast<size_t>(wholeLaneGroups(count)));
-    for (size_t i = 0; i < job.lines.size(); ++i) {
-        job.columnSquares[i] = PatternColumnSquare(parameters, job.lines[i].position);
-        job.rowSquares.push_back(PatternRowSquare(parameters, job.lines[i].position));
+    std::vector<Line> lines = evaluatedLines(parameters.pictureSize, parameters.originCentred != 0);
+    std::vector<float> columnSquares;
+    std::vector<double> rowSquares;
+    for (const Line& line : lines) {
+        columnSquares.push_back(PatternColumnSquare(parameters, line.position));
+        rowSquares.push_back(PatternRowSquare(parameters, line.position));
     }
+    const auto count = static_cast<int32_t>(lines.size());
+    PictureJob job{&evaluation, target, parameters.pictureSize, std::move(lines),
+                         ColumnSquares(columnSquares.data(), count), std::move(rowSquares)};
     const int32_t pieces = (count + kRowsPerPiece - 1) / kRowsPerPiece;
     PoolRun(drawPiece, &job, pieces, options.threads);
 }
@@ -255,9 +282,7 @@ void PictureRowColours(const Parameters& parameters, const float* columnSquares,
                        uint32_t* colours, bool* coloured, const PictureOptions& options) {
     const Evaluation evaluation = evaluationFor(parameters, options);
     RowResults results(count);
-    std::vector<float> padded(columnSquares, columnSquares + count);
-    padded.resize(static_cast<size_t>(wholeLaneGroups(count)));
-    evaluateRow(evaluation, padded.data(), count, rowSquare, results);
+    evaluateRow(evaluation, ColumnSquares(columnSquares, count), rowSquare, results);
     for (int32_t i = 0; i < count; ++i) {
         coloured[i] = colourOf(evaluation, results.decided[i], &colours[i]);
     }

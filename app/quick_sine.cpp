@@ -93,34 +93,58 @@ SinePi LibrarySinePi() {
     return answer;
 }
 
-// |p| = mantissa × 2^e with e from -52 (|p| >= 1) to 10 (|p| < 2^63). The digits of 1/(2π') that
-// the product moves to between 2^-128 and 1 are the 128 from digit e + 1 on; the product's integer
-// part is dropped by the modular arithmetic. Cutting the constant after those 128 digits loses
-// less than 2^53 × 2^-128, and keeping 64 digits of the product (without the carry from below)
-// less than 2^-63, of a turn: under 7e-19 of remainder. The conversion to double and the product
-// with π add 3e-16 relative.
-QuickReduction QuickReduce(double p, SinePi pi) {
-    const double magnitude = std::fabs(p);
-    if (magnitude < 1.0) {
+namespace {
+
+// The reduction of a p in [0, 2^63) by the π whose windows are given. p = mantissa × 2^e with e
+// from -52 (p >= 1) to 10 (p < 2^63). The digits of 1/(2π') that the product moves to between
+// 2^-128 and 1 are the 128 from digit e + 1 on; the product's integer part is dropped by the
+// modular arithmetic. Cutting the constant after those 128 digits loses less than 2^53 × 2^-128,
+// and keeping 64 digits of the product (without the carry from below) less than 2^-63, of a turn:
+// under 7e-19 of remainder. The conversion to double and the product with π add 3e-16 relative.
+inline QuickReduction reduceNonNegative(double p, const DigitWindow* windows) {
+    if (p < 1.0) {
         return {false, p};
     }
-    const auto bits = std::bit_cast<uint64_t>(magnitude);
+    const auto bits = std::bit_cast<uint64_t>(p);
     const int32_t exponent = static_cast<int32_t>(bits >> kMantissaBits) - 1075;
-    if (exponent > kMostExponent) {
-        return {false, std::numeric_limits<double>::quiet_NaN()};
-    }
     const uint64_t mantissa = (bits & kMantissaMask) | (kMantissaMask + 1);
-    const DigitWindow& window = kDigitWindows.windows[pi == SinePi::kX87 ? 1 : 0][exponent - kLeastExponent];
+    const DigitWindow& window = windows[exponent - kLeastExponent];
     // The product's digits from 2^-64 to 1: the high word of mantissa × low, plus mantissa × high
     // wrapped to a word (its carry out is the dropped integer part).
     __extension__ using Wide = unsigned __int128;
     const auto turns = static_cast<uint64_t>((static_cast<Wide>(mantissa) * window.low) >> 64) + mantissa * window.high;
-    const uint64_t halfTurns = turns << 1;  // frac(|p| / π') × 2^64
-    // |p| / π' = whole + fraction; rounding to the nearest multiple adds one when fraction >= 1/2,
+    const uint64_t halfTurns = turns << 1;  // frac(p / π') × 2^64
+    // p / π' = whole + fraction; rounding to the nearest multiple adds one when fraction >= 1/2,
     // which is also when halfTurns, read as signed, is negative: the remainder's share of π'.
     const bool oddMultiple = ((turns >> 63) ^ (halfTurns >> 63)) != 0;
-    const double remainder = static_cast<double>(static_cast<int64_t>(halfTurns)) * kPiOver2To64;
-    return {oddMultiple, p < 0.0 ? -remainder : remainder};
+    return {oddMultiple, static_cast<double>(static_cast<int64_t>(halfTurns)) * kPiOver2To64};
+}
+
+const DigitWindow* windowsFor(SinePi pi) { return kDigitWindows.windows[pi == SinePi::kX87 ? 1 : 0]; }
+
+}  // namespace
+
+QuickReduction QuickReduce(double p, SinePi pi) {
+    const double magnitude = std::fabs(p);
+    if (!(magnitude < kQuickSineLimit)) {
+        return {false, std::numeric_limits<double>::quiet_NaN()};
+    }
+    const QuickReduction reduced = reduceNonNegative(magnitude, windowsFor(pi));
+    return {reduced.oddMultiple, p < 0.0 ? -reduced.remainder : reduced.remainder};
+}
+
+void QuickSignedRemainders(const double* powers, int32_t count, SinePi pi, double limit, double* remainders) {
+    const DigitWindow* windows = windowsFor(pi);
+    const double below = limit < kQuickSineLimit ? limit : kQuickSineLimit;
+    for (int32_t i = 0; i < count; ++i) {
+        const double power = powers[i];
+        if (!(power >= 0.0 && power < below)) {
+            remainders[i] = std::numeric_limits<double>::quiet_NaN();
+            continue;
+        }
+        const QuickReduction reduced = reduceNonNegative(power, windows);
+        remainders[i] = reduced.oddMultiple ? -reduced.remainder : reduced.remainder;
+    }
 }
 
 // The polynomial is evaluated in pairs of terms (Estrin's scheme) rather than one term after

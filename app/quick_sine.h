@@ -38,6 +38,10 @@ struct QuickReduction {
 };
 QuickReduction QuickReduce(double p, SinePi pi);
 
+// For each p of a row, its remainder flipped for an odd multiple, so that the remainder's sine is
+// p's: NaN where p is negative, NaN or not below limit (at most 2^63).
+void QuickSignedRemainders(const double* powers, int32_t count, SinePi pi, double limit, double* remainders);
+
 // The sine from a reduction, and the whole quick sine with the library's π (both for |p| < 2^63,
 // and, with SinePi::kUnknown, within kQuickSineError only up to kQuickSineTrusted).
 double QuickSineOf(const QuickReduction& reduced);
