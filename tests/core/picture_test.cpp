@@ -20,7 +20,6 @@
 
 namespace {
 
-constexpr int32_t kBytesPerPixel = 3;
 constexpr uint8_t kUntouched = 0xA5;
 constexpr uint32_t kNothing = 0xFFFFFFFF;  // the pattern gives no colour
 
@@ -43,9 +42,10 @@ uint32_t patternResult(const Parameters& parameters, float columnSquare, double 
     return hue >= 0 && hue <= 360 ? hueColours[static_cast<size_t>(hue)] : PatternHueColour(hue);
 }
 
-// Pixels of a drawn picture unlike the pattern's, in memory laid out bottom-up as an image's;
-// bytes outside the pixels must stay untouched, and so must every pixel that gets nothing.
-std::string picturesDifferences(const Parameters& parameters, const PictureOptions& options) {
+// Pixels of a drawn picture unlike the pattern's, in memory laid out bottom-up as an image's of 3
+// or 4 bytes a pixel; bytes outside the pixels (a 4-byte pixel's fourth, those after a row's
+// pixels) must stay untouched, and so must every pixel that gets nothing.
+std::string picturesDifferences(const Parameters& parameters, const PictureOptions& options, int32_t kBytesPerPixel) {
     const int32_t kSize = parameters.pictureSize;
     const ptrdiff_t kPitch = kSize * kBytesPerPixel + 5;  // with bytes after each row's pixels
     std::vector<uint8_t> memory(static_cast<size_t>(kPitch * kSize), kUntouched);
@@ -62,9 +62,11 @@ std::string picturesDifferences(const Parameters& parameters, const PictureOptio
         for (int32_t x = 0; x < kSize; ++x) {
             const uint32_t expected = patternResult(parameters, columnSquares[static_cast<size_t>(x)], rowSquare);
             const uint8_t* pixel = row + kBytesPerPixel * x;
-            const bool same = expected == kNothing
-                                  ? pixel[0] == kUntouched && pixel[1] == kUntouched && pixel[2] == kUntouched
-                                  : (pixel[2] | pixel[1] << 8 | pixel[0] << 16) == static_cast<int32_t>(expected);
+            const bool fourthUntouched = kBytesPerPixel == 3 || pixel[3] == kUntouched;
+            const bool same = fourthUntouched &&
+                              (expected == kNothing
+                                   ? pixel[0] == kUntouched && pixel[1] == kUntouched && pixel[2] == kUntouched
+                                   : (pixel[2] | pixel[1] << 8 | pixel[0] << 16) == static_cast<int32_t>(expected));
             if (!same && differing++ == 0) {
                 first = " first at (" + std::to_string(x) + ", " + std::to_string(y) + ")";
             }
@@ -101,8 +103,10 @@ TEST(Picture, EveryPixelIsWhatThePatternGives) {
             for (bool colour : {true, false}) {
                 const Parameters parameters = parametersWith(set.el, set.df, centred, colour);
                 PictureOptions options;
-                options.wideLanes = centred;  // both widths over the sets
-                EXPECT_EQ(picturesDifferences(parameters, options), "") << set.name << ": " << describe(parameters, options);
+                options.wideLanes = centred;  // both widths, and both pixel sizes, over the sets
+                const int32_t bytesPerPixel = centred == colour ? 3 : 4;
+                EXPECT_EQ(picturesDifferences(parameters, options, bytesPerPixel), "")
+                    << set.name << ": " << describe(parameters, options) << ", " << bytesPerPixel << " bytes a pixel";
             }
         }
     }
@@ -172,8 +176,10 @@ TEST(Picture, RandomSetsOverTheKeysReach) {
         const Parameters parameters = reachableParameters(random);
         PictureOptions options;
         options.wideLanes = (set & 1) == 0;
-        EXPECT_EQ(picturesDifferences(parameters, options), "")
-            << "seed " << seed << ", set " << set << ": " << describe(parameters, options);
+        const int32_t bytesPerPixel = (set & 2) == 0 ? 3 : 4;
+        EXPECT_EQ(picturesDifferences(parameters, options, bytesPerPixel), "")
+            << "seed " << seed << ", set " << set << ": " << describe(parameters, options) << ", " << bytesPerPixel
+            << " bytes a pixel";
     }
 }
 
