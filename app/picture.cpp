@@ -24,9 +24,11 @@ namespace {
 constexpr int32_t kHueCount = 361;  // hues are whole numbers 0..360
 constexpr int32_t kNoMirror = -1;
 constexpr int32_t kRowsPerPiece = 4;  // rows claimed at a time by a thread
-// Largest log p left to the lanes: their reduction is for p below 2^32; with a C runtime sine of
-// an unknown kind, only p up to 2^19 is.
-constexpr double kLanesLogLimit = 22.18;             // ln 2^32 = 22.1807...
+// Largest log p left to the lanes: their reduction is for p below 2^40, where their bound still
+// settles the sign of most sines; beyond 2^32 it settles few hues, so colour stops there. With a C
+// runtime sine of an unknown kind, only p up to 2^19 is.
+constexpr double kLanesLogLimitSign = 27.72;          // ln 2^40 = 27.7258...
+constexpr double kLanesLogLimitHue = 22.18;           // ln 2^32 = 22.1807...
 constexpr double kLanesLogLimitUnknownSine = 13.16;  // ln 2^19 = 13.1698...
 constexpr double kLanesLogTwo63 = 43.6682;  // just below ln 2^63 = 43.66827..., where the lanes decide again
 
@@ -61,8 +63,9 @@ Evaluation evaluationFor(const Parameters& parameters, const PictureOptions& opt
     evaluation.sinePi = LibrarySinePi();
     const bool knownSine = evaluation.sinePi != SinePi::kUnknown;
     evaluation.quickLimit = knownSine ? kQuickSineLimit : kQuickSineTrusted;
+    const double knownLimit = evaluation.colour ? kLanesLogLimitHue : kLanesLogLimitSign;
     evaluation.lanes = {static_cast<double>(parameters.el), evaluation.colour,
-                        knownSine ? kLanesLogLimit : kLanesLogLimitUnknownSine, options.wideLanes && LanesWideAvailable()};
+                        knownSine ? knownLimit : kLanesLogLimitUnknownSine, options.wideLanes && LanesWideAvailable()};
     for (int32_t hue = 0; evaluation.colour && hue < kHueCount; ++hue) {
         evaluation.hueColours[hue] = PatternHueColour(hue);
     }
@@ -133,21 +136,20 @@ void evaluateRow(const Evaluation& evaluation, const ColumnSquares& columns, dou
     const float* columnSquares = columns.squares.data();
     const int32_t count = columns.count;
     int64_t* decided = results.decided.get();
-    if (beyondTheLanes(evaluation, columns, rowSquare)) {
-        std::fill(decided, decided + count, kLaneUndecided);
-    } else {
+    // Either every pixel is open, or those the lanes leave open are listed.
+    const bool allOpen = beyondTheLanes(evaluation, columns, rowSquare);
+    int32_t open = count;
+    if (!allOpen) {
         LanesDecideRow(evaluation.lanes, columnSquares, count, rowSquare, decided);
+        open = 0;
+        for (int32_t i = 0; i < count; ++i) {
+            results.open[open] = i;
+            open += decided[i] == kLaneUndecided ? 1 : 0;
+        }
     }
-    int32_t open = 0;
-    for (int32_t i = 0; i < count; ++i) {
-        results.open[open] = i;
-        open += decided[i] == kLaneUndecided ? 1 : 0;
-    }
-    if (open == 0) {
-        return;
-    }
+    const auto pixelOf = [&](int32_t k) { return allOpen ? k : results.open[k]; };
     for (int32_t k = 0; k < open; ++k) {
-        results.powers[k] = PatternPower(columnSquares[results.open[k]], rowSquare, evaluation.el, evaluation.pow);
+        results.powers[k] = PatternPower(columnSquares[pixelOf(k)], rowSquare, evaluation.el, evaluation.pow);
     }
     QuickSignedRemainders(results.powers.get(), open, evaluation.sinePi, evaluation.quickLimit,
                           results.remainders.get());
@@ -159,7 +161,7 @@ void evaluateRow(const Evaluation& evaluation, const ColumnSquares& columns, dou
                        results.openDecided.get());
     for (int32_t k = 0; k < open; ++k) {
         const int64_t quick = results.openDecided[k];
-        decided[results.open[k]] = quick != kLaneUndecided ? quick : patternDecision(evaluation, results.powers[k]);
+        decided[pixelOf(k)] = quick != kLaneUndecided ? quick : patternDecision(evaluation, results.powers[k]);
     }
 }
 

@@ -24,11 +24,12 @@ constexpr uint64_t kRoundingShiftBits = 0x4338000000000000;
 constexpr double kLn2High = 0x1.62e42feep-1;
 constexpr double kLn2Low = 0x1.a39ef35793c76p-33;
 constexpr double kInverseLn2 = 0x1.71547652b82fep+0;
-// π in three parts; the first two have 21 bits, so their products with k below 2^31 are exact.
+// π in three parts; the first two have 14 and 13 bits, so their products with k below 2^39 are
+// exact.
 constexpr double kInversePi = 0x1.45f306dc9c883p-2;
-constexpr double kPi1 = 0x1.921fbp+1;
-constexpr double kPi2 = 0x1.5110bp-21;
-constexpr double kPi3 = 0x1.18469898cc517p-43;
+constexpr double kPi1 = 0x1.9218p+1;
+constexpr double kPi2 = 0x1.ed5p-13;
+constexpr double kPi3 = 0x1.10b4611a62633p-29;
 constexpr double kBelowPi = 3.14159;
 
 // 1 / (2n + 3) for n = 0..9: the series of atanh s / s in powers of s², from s² on.

@@ -35,8 +35,8 @@ constexpr int32_t kLaneGroup = 4;
 struct LaneSettings {
     double el;             // the exponent
     bool colour;           // hues rather than black and white
-    double estimateLimit;  // largest log p left to the estimate: ln 2^32, or ln 2^19 when the C
-                           // runtime's sine is of an unknown kind (see SinePi)
+    double estimateLimit;  // largest log p left to the estimate: at most ln 2^40, and ln 2^19 when
+                           // the C runtime's sine is of an unknown kind (see SinePi)
     bool wide;             // four lanes (AVX2 with FMA) rather than two (SSE2)
 };
 

@@ -262,7 +262,7 @@ TEST(Picture, PixelsNextToEveryDecision) {
     EXPECT_GT(found, 2000) << "too few boundaries were found to stand next to";
 }
 
-// Where the quick arithmetic hands over: p near 2^19 and 2^32 (the lanes' limits), near 2^63
+// Where the quick arithmetic hands over: p near 2^19, 2^32 and 2^40 (the lanes' limits), near 2^63
 // (beyond it the sine is p) and near overflow; infinite and zero distances; el 0, negative and NaN.
 TEST(Picture, PixelsWhereTheQuickArithmeticHandsOver) {
     const double infinity = std::numeric_limits<double>::infinity();
@@ -272,7 +272,8 @@ TEST(Picture, PixelsWhereTheQuickArithmeticHandsOver) {
     };
     const Case cases[] = {
         {1.0f, 524288.0},           {1.0f, 524288.0 * 1.0000001}, {1.0f, 4294967296.0},
-        {1.0f, 4.29e9},             {1.0f, 4.2950e9},             {1.0f, 9223372036854775808.0},
+        {1.0f, 4.29e9},             {1.0f, 4.2950e9},             {1.0f, std::ldexp(1.0, 40)},
+        {1.0f, std::exp(27.72)},    {1.0f, std::exp(27.72) * 1.0000001}, {1.0f, 9223372036854775808.0},
         {1.0f, 9.2233e18},          {1.0f, 9.22377e18},           {1.0f, 9.2234e18},
         {4.0f, std::ldexp(1.0, 256)}, {4.0f, std::ldexp(1.0, 256) * 0.99999}, {4.0f, std::ldexp(1.0, 256) * 1.000001},
         {4.0f, std::exp(709.78 / 4)}, {4.0f, std::exp(709.79 / 4)}, {5.0f, 1e-150},
