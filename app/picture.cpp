@@ -1,10 +1,11 @@
 // The whole picture, evaluated with the work pixels share done once: X² per column and Y² per
 // row, the colour of each of the 361 hues, and one evaluation for up to four pixels that mirror
-// each other about the centre. Rows go to the worker pool in small pieces; each row's p and sine
-// come from the lanes as an interval, and only a pixel whose interval straddles a decision (a hue
-// boundary, the sign) is evaluated with the pattern's pow, and then its sine is taken from the
-// quick sine unless that too lies within its bound of the decision. Relies on the pattern's own
-// steps and rules, so every pixel is exactly what PatternPixel gives for it.
+// each other about the centre. Rows go to the worker pool in small pieces; the lanes decide each
+// row's pixels from a quick p and sine with proven bounds, and only a pixel whose bounds straddle
+// a decision (a hue boundary, the sign) is evaluated with the pattern's pow, and then decided by
+// the quick sine unless that too lies within its bound of a decision, when the pattern's sine
+// decides. Relies on the pattern's own steps and rules, so every pixel is exactly what
+// PatternPixel gives for it.
 #include "app/picture.h"
 
 #include <algorithm>
@@ -30,7 +31,7 @@ constexpr int32_t kRowsPerPiece = 4;  // rows claimed at a time by a thread
 constexpr double kLanesLogLimitSign = 27.72;          // ln 2^40 = 27.7258...
 constexpr double kLanesLogLimitHue = 22.18;           // ln 2^32 = 22.1807...
 constexpr double kLanesLogLimitUnknownSine = 13.16;  // ln 2^19 = 13.1698...
-constexpr double kLanesLogTwo63 = 43.6682;  // just below ln 2^63 = 43.66827..., where the lanes decide again
+constexpr double kLanesLogTwo63 = 43.6682;            // below ln 2^63 = 43.66827..., where the lanes decide again
 
 // With the origin centred, offsets are position - N/2, and positions i and N - i have offsets o
 // and -o exactly (small whole or half numbers in double). Division by df rounds the same way for
@@ -129,9 +130,10 @@ bool beyondTheLanes(const Evaluation& evaluation, const ColumnSquares& columns, 
     return lowest > evaluation.lanes.estimateLimit + kAllowance && highest < kLanesLogTwo63 - kAllowance;
 }
 
-// The open pixels are taken one step at
-// a time over all of them (p by the pattern's pow, the reduction, the quick sine's decision in the
-// lanes, the pattern's sine where that too is open), so that neighbouring pixels' work overlaps.
+// A row's decisions: the lanes' where they are sure, the rest from the pattern's own p. Those
+// pixels are taken one step at a time over all of them (p by the pattern's pow, the reduction,
+// the quick sine's decision in the lanes, the pattern's sine where that too is open), so that
+// neighbouring pixels' work overlaps.
 void evaluateRow(const Evaluation& evaluation, const ColumnSquares& columns, double rowSquare, RowResults& results) {
     const float* columnSquares = columns.squares.data();
     const int32_t count = columns.count;
@@ -227,7 +229,8 @@ void storeRow(const PictureJob& job, const Line& row, const RowResults& results)
     const Evaluation& evaluation = *job.evaluation;
     const int32_t bytesPerPixel = target.bytesPerPixel;
     uint8_t* first = target.firstRow + static_cast<ptrdiff_t>(row.position) * target.rowStep;
-    uint8_t* second = row.mirror == kNoMirror ? nullptr : target.firstRow + static_cast<ptrdiff_t>(row.mirror) * target.rowStep;
+    uint8_t* second =
+        row.mirror == kNoMirror ? nullptr : target.firstRow + static_cast<ptrdiff_t>(row.mirror) * target.rowStep;
     const bool copyRow = evaluation.colour && bytesPerPixel == 3 && second != nullptr;
     const size_t columns = job.lines.size();
     for (uint8_t* bytes : {first, copyRow ? nullptr : second}) {
@@ -275,7 +278,7 @@ void PictureDraw(const Parameters& parameters, const PictureTarget& target, cons
     }
     const auto count = static_cast<int32_t>(lines.size());
     PictureJob job{&evaluation, target, parameters.pictureSize, std::move(lines),
-                         ColumnSquares(columnSquares.data(), count), std::move(rowSquares)};
+                   ColumnSquares(columnSquares.data(), count), std::move(rowSquares)};
     const int32_t pieces = (count + kRowsPerPiece - 1) / kRowsPerPiece;
     PoolRun(drawPiece, &job, pieces, options.threads);
 }

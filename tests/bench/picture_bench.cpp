@@ -62,7 +62,8 @@ double bestMs(int32_t runs, Draw draw) {
     for (int32_t run = 0; run < runs; ++run) {
         const auto start = std::chrono::steady_clock::now();
         draw();
-        best = std::min(best, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        const auto end = std::chrono::steady_clock::now();
+        best = std::min(best, std::chrono::duration<double, std::milli>(end - start).count());
     }
     return best;
 }
