@@ -54,6 +54,7 @@ struct Evaluation {
     double quickLimit;                 // p below this may be decided by the quick sine
     LaneSettings lanes;                // what the lanes need
     uint32_t hueColours[kHueCount];    // PatternHueColour of every hue
+    uint32_t hueBytes[kHueCount];      // the same as stored: blue, green, red, then 0
 };
 
 Evaluation evaluationFor(const Parameters& parameters, const PictureOptions& options) {
@@ -68,7 +69,9 @@ Evaluation evaluationFor(const Parameters& parameters, const PictureOptions& opt
     evaluation.lanes = {static_cast<double>(parameters.el), evaluation.colour,
                         knownSine ? knownLimit : kLanesLogLimitUnknownSine, options.wideLanes && LanesWideAvailable()};
     for (int32_t hue = 0; evaluation.colour && hue < kHueCount; ++hue) {
-        evaluation.hueColours[hue] = PatternHueColour(hue);
+        const uint32_t colour = PatternHueColour(hue);
+        evaluation.hueColours[hue] = colour;
+        evaluation.hueBytes[hue] = ((colour >> 16) & 0xFF) | (colour & 0xFF00) | ((colour & 0xFF) << 16);
     }
     return evaluation;
 }
@@ -205,6 +208,7 @@ struct PictureJob {
     std::vector<Line> lines;           // evaluated rows, and columns
     ColumnSquares columns;             // X² of each evaluated column
     std::vector<double> rowSquares;    // Y² of each evaluated row
+    std::vector<int32_t> sources;      // for each column of the picture, the evaluated one it shows
 };
 
 void storePixel(uint8_t* row, int32_t x, int32_t bytesPerPixel, uint32_t colour) {
@@ -222,8 +226,23 @@ void storeMirrored(uint8_t* row, const Line& column, int32_t bytesPerPixel, uint
     }
 }
 
+// A colour row of 3-byte pixels, every pixel of which gets a colour: stored left to right four
+// bytes at a time, each store's fourth byte overwritten by the next pixel's, the last pixel's
+// three bytes alone (the byte after it is not the row's).
+void storeWholeRow(const PictureJob& job, uint8_t* row, const RowResults& results) {
+    const uint32_t* hueBytes = job.evaluation->hueBytes;
+    const auto last = static_cast<int32_t>(job.sources.size()) - 1;
+    for (int32_t x = 0; x < last; ++x) {
+        std::memcpy(row + 3 * x, &hueBytes[results.decided[job.sources[static_cast<size_t>(x)]]], 4);
+    }
+    if (last >= 0) {
+        std::memcpy(row + 3 * last, &hueBytes[results.decided[job.sources[static_cast<size_t>(last)]]], 3);
+    }
+}
+
 // The row's pixels, and those of the mirror row: in colour every pixel of a 3-byte row gets a
-// colour, so the mirror row is a plain copy; otherwise each pixel is stored in both rows.
+// colour, so the row is stored whole and the mirror row is a plain copy; otherwise each pixel is
+// stored in both rows.
 void storeRow(const PictureJob& job, const Line& row, const RowResults& results) {
     const PictureTarget& target = job.target;
     const Evaluation& evaluation = *job.evaluation;
@@ -231,9 +250,15 @@ void storeRow(const PictureJob& job, const Line& row, const RowResults& results)
     uint8_t* first = target.firstRow + static_cast<ptrdiff_t>(row.position) * target.rowStep;
     uint8_t* second =
         row.mirror == kNoMirror ? nullptr : target.firstRow + static_cast<ptrdiff_t>(row.mirror) * target.rowStep;
-    const bool copyRow = evaluation.colour && bytesPerPixel == 3 && second != nullptr;
+    if (evaluation.colour && bytesPerPixel == 3) {
+        storeWholeRow(job, first, results);
+        if (second != nullptr) {
+            std::memcpy(second, first, static_cast<size_t>(job.size) * 3);
+        }
+        return;
+    }
     const size_t columns = job.lines.size();
-    for (uint8_t* bytes : {first, copyRow ? nullptr : second}) {
+    for (uint8_t* bytes : {first, second}) {
         if (bytes == nullptr) {
             continue;
         }
@@ -248,9 +273,6 @@ void storeRow(const PictureJob& job, const Line& row, const RowResults& results)
                 storeMirrored(bytes, job.lines[i], bytesPerPixel, kPatternWhite);
             }
         }
-    }
-    if (copyRow) {
-        std::memcpy(second, first, static_cast<size_t>(job.size) * 3);
     }
 }
 
@@ -277,8 +299,16 @@ void PictureDraw(const Parameters& parameters, const PictureTarget& target, cons
         rowSquares.push_back(PatternRowSquare(parameters, line.position));
     }
     const auto count = static_cast<int32_t>(lines.size());
+    std::vector<int32_t> sources(parameters.pictureSize);
+    for (int32_t i = 0; i < count; ++i) {
+        const Line& line = lines[static_cast<size_t>(i)];
+        sources[static_cast<size_t>(line.position)] = i;
+        if (line.mirror != kNoMirror) {
+            sources[static_cast<size_t>(line.mirror)] = i;
+        }
+    }
     PictureJob job{&evaluation, target, parameters.pictureSize, std::move(lines),
-                   ColumnSquares(columnSquares.data(), count), std::move(rowSquares)};
+                   ColumnSquares(columnSquares.data(), count), std::move(rowSquares), std::move(sources)};
     const int32_t pieces = (count + kRowsPerPiece - 1) / kRowsPerPiece;
     PoolRun(drawPiece, &job, pieces, options.threads);
 }
