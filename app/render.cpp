@@ -8,8 +8,22 @@
 #include "runtime/image/image.h"
 #include "runtime/image/image_gadget.h"
 
-// Every pixel reaches the image through the drawing pass's plot.
-static void plotIntoDrawing(void*, int32_t x, int32_t y, uint32_t colour) { DrawingPlot(x, y, colour); }
+// The pixels go straight into the pass's pixel memory, stored as its plot stores them, since
+// the worker threads must not share the drawing pass's state. A new pass has no origin offset and
+// covers the whole image.
+static void drawIntoPass(const Parameters& parameters) {
+    DrawingState* pass = gDrawingCurrent;
+    const int32_t size = parameters.pictureSize;
+    if (pass == nullptr || pass->width < size || pass->height < size || pass->originX != 0 || pass->originY != 0) {
+        return;
+    }
+    uint8_t* pixels = pass->ops.pixelAddress(pass);
+    const ptrdiff_t pitch = pass->ops.pixelPitch(pass);
+    const bool bottomUp = (pass->ops.pixelFormat(pass) & kPixelFormatBottomUp) != 0;
+    const PictureTarget target{bottomUp ? pixels + pitch * (pass->height - 1) : pixels, bottomUp ? -pitch : pitch,
+                               pass->bytesPerPixel};
+    PictureDraw(parameters, target);
+}
 
 int32_t RenderPicture() {
     const Parameters& parameters = gParameters;
@@ -20,7 +34,7 @@ int32_t RenderPicture() {
     if (DrawingBegin(ImageDrawTarget(0)) == 0) {
         return 0;
     }
-    PictureFill(parameters, plotIntoDrawing, nullptr);
+    drawIntoPass(parameters);
     DrawingEnd();
     ImageGadgetCreate(0, 0, 0, size, size, ImageHandle(0));
     return 0;

@@ -2,7 +2,7 @@
 // render pass as it is (RenderPicture) against the straightforward per-pixel evaluation through
 // the same image, drawing pass and gadget, once with the pattern's pow and once with the pow
 // linked into the program (the render as it first was). Also the frame without any pixels,
-// PictureFill alone (into plain memory and into the image), the painting a new gadget causes and
+// PictureDraw alone (into plain memory and into the image), the painting a new gadget causes and
 // the pieces of a frame. Prints the median wall-clock milliseconds per frame and, as the machine
 // may be busy with other work, the thread's processor time per frame. Not a test; run by hand.
 #include <windows.h>
@@ -87,18 +87,17 @@ void renderStraightforward(PlatformPow pow) {
     });
 }
 
-// The pixels alone: PictureFill into plain memory laid out as the image's section, each pixel
-// stored as the default plot stores it.
+// The pixels alone: PictureDraw into plain memory laid out as the image's section.
 std::vector<uint8_t> gPlainPixels(static_cast<size_t>(1536) * 512);
 
-void plotIntoPlainMemory(void*, int32_t x, int32_t y, uint32_t colour) {
-    uint8_t* pixel = gPlainPixels.data() + 1536 * (511 - y) + 3 * x;
-    pixel[2] = static_cast<uint8_t>(colour);
-    pixel[1] = static_cast<uint8_t>(colour >> 8);
-    pixel[0] = static_cast<uint8_t>(colour >> 16);
-}
+void drawIntoPlainMemory() { PictureDraw(gParameters, {gPlainPixels.data() + 1536 * 511, -1536, 3}); }
 
-void plotThroughDrawing(void*, int32_t x, int32_t y, uint32_t colour) { DrawingPlot(x, y, colour); }
+// PictureDraw into the open pass's pixel memory, as the render pass does.
+void drawIntoPass() {
+    DrawingState* pass = gDrawingCurrent;
+    const ptrdiff_t pitch = pass->ops.pixelPitch(pass);
+    PictureDraw(gParameters, {pass->ops.pixelAddress(pass) + pitch * (pass->height - 1), -pitch, pass->bytesPerPixel});
+}
 
 struct Timing {
     double renderMs;  // median of the frames
@@ -124,7 +123,7 @@ Timing timeFrames(int frames, Render render) {
     return {median(renders), cpu / frames, median(paints)};
 }
 
-// PictureFill alone inside a real render: into image 0 through the drawing pass's plot.
+// PictureDraw alone inside a real render: into image 0's pixel memory.
 Timing timeFillInImage(int frames) {
     std::vector<double> walls;
     double cpu = 0.0;
@@ -132,7 +131,7 @@ Timing timeFillInImage(int frames) {
         renderThroughImage([&](int32_t) {
             const double cpuStart = threadCpuMs();
             const double start = nowMs();
-            PictureFill(gParameters, plotThroughDrawing, nullptr);
+            drawIntoPass();
             walls.push_back(nowMs() - start);
             cpu += threadCpuMs() - cpuStart;
         });
@@ -222,7 +221,7 @@ int main(int argc, char** argv) {
         const Timing chosen = timeFrames(frames, [] { renderStraightforward(PatternPowFunction()); });
         const Timing fast = timeFrames(frames * 4, [] { RenderPicture(); });
         const Timing empty = timeFrames(frames * 4, [] { renderThroughImage([](int32_t) {}); });
-        const Timing plain = timeFrames(frames * 4, [] { PictureFill(gParameters, plotIntoPlainMemory, nullptr); });
+        const Timing plain = timeFrames(frames * 4, [] { drawIntoPlainMemory(); });
         const Timing inImage = timeFillInImage(frames * 4);
         std::printf("%-26s %-11s %10.2f %10.2f %10.2f %10.2f %8.1fx %8.1fx %10.2f %9.2f\n", c.name, "wall median",
                     linked.renderMs, chosen.renderMs, fast.renderMs, empty.renderMs, linked.renderMs / fast.renderMs,
