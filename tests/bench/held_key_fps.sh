@@ -26,16 +26,9 @@ readValues() {
     local values text=
     e2e_tap i
     values=$(e2e_find "$E2E_TITLE_VALUES" 10) || e2e_fatal "I did not open the values box"
-    e2e_focus "$values"
-    e2e_clipboard_mark
-    xdotool key ctrl+a
-    xdotool key ctrl+c
-    for _ in $(seq 20); do
-        text=$(e2e_clipboard | tr -d '\r')
-        [ "$text" != whirlway-e2e-marker ] && break
-        sleep 0.1
-    done
-    xdotool key Escape
+    e2e_copy_field "$values"
+    text=$E2E_COPIED
+    e2e_tap Escape
     e2e_closed "$values" 10 || e2e_fatal "Escape did not close the values box"
     e2e_focus "$main"
     printf '%s\n' "$text"

@@ -346,6 +346,23 @@ e2e_clipboard_mark() {
     sleep 0.1
 }
 
+# e2e_copy_field WINDOW_ID: selects the whole text of the focused field of the window and copies
+# it; sets E2E_COPIED to the clipboard's text ("" if nothing was copied). Runs in the script's own
+# shell, like e2e_clipboard_mark.
+E2E_COPIED=
+e2e_copy_field() {
+    e2e_focus "$1"
+    e2e_clipboard_mark
+    xdotool key ctrl+a
+    xdotool key ctrl+c
+    for _ in $(seq 20); do
+        E2E_COPIED=$(e2e_clipboard | tr -d '\r')
+        [ "$E2E_COPIED" != whirlway-e2e-marker ] && break
+        sleep 0.1
+    done
+    [ "$E2E_COPIED" = whirlway-e2e-marker ] && E2E_COPIED=
+}
+
 # e2e_clipboard: prints the X clipboard's text.
 e2e_clipboard() {
     timeout 5 xclip -o -selection clipboard 2>/dev/null

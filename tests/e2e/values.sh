@@ -8,21 +8,6 @@ e2e_init "$@"
 
 expectedValues='el = 1.0940010548   df = 0.2937101722'
 
-# copyField WINDOW: selects the whole field and copies it; sets copied to the clipboard's text
-# ("" if nothing was copied).
-copyField() {
-    e2e_focus "$1"
-    e2e_clipboard_mark
-    xdotool key ctrl+a
-    xdotool key ctrl+c
-    for _ in $(seq 20); do
-        copied=$(e2e_clipboard | tr -d '\r')
-        [ "$copied" != whirlway-e2e-marker ] && break
-        sleep 0.1
-    done
-    [ "$copied" = whirlway-e2e-marker ] && copied=
-}
-
 e2e_reference "$E2E_WORK/default.ppm" 0x3F8C083A 0x3E96612E 1 1
 e2e_start
 main=$(e2e_open_main) || exit 1
@@ -35,7 +20,8 @@ e2e_pass "I opens '$E2E_TITLE_VALUES'"
 read -r _ _ vw vh <<<"$(e2e_geometry "$values")"
 e2e_log "values box client area ${vw}x${vh}"
 
-copyField "$values"
+e2e_copy_field "$values"
+copied=$E2E_COPIED
 if [ "$copied" = "$expectedValues" ]; then
     e2e_pass "values field holds '$expectedValues'"
 else
@@ -47,7 +33,8 @@ e2e_focus "$values"
 xdotool key End
 for _ in $(seq 12); do xdotool key BackSpace; done
 xdotool type --delay 20 '9.75'
-copyField "$values"
+e2e_copy_field "$values"
+copied=$E2E_COPIED
 [ "$copied" = 'el = 1.0940010548   df = 9.75' ] && e2e_pass "field is editable ('$copied')" ||
     e2e_fail "after editing, the field holds '$copied'"
 e2e_focus "$values"
@@ -62,7 +49,8 @@ count=$(e2e_wait_picture "$main" "$E2E_WORK/default.ppm" "$E2E_WORK/after_values
 # The values box again: the parameters did not take the edited text.
 e2e_tap i
 values=$(e2e_find "$E2E_TITLE_VALUES" 10) || e2e_fatal "I did not open '$E2E_TITLE_VALUES' a second time"
-copyField "$values"
+e2e_copy_field "$values"
+copied=$E2E_COPIED
 [ "$copied" = "$expectedValues" ] && e2e_pass "second values box holds the unchanged values" ||
     e2e_fail "second values box holds '$copied'"
 e2e_focus "$values"
