@@ -9,6 +9,7 @@
 #include <dinput.h>
 
 #include "runtime/core/runtime_heap.h"
+#include "runtime/core/system_library.h"
 #include "runtime/input/screen.h"
 
 namespace {
@@ -56,7 +57,7 @@ DirectInputShared gDirectInput;
 KeyboardState gKeyboard;
 
 void createDirectInput() {
-    HMODULE library = ::LoadLibraryW(L"DINPUT.DLL");
+    HMODULE library = SystemLibraryLoad(L"DINPUT.DLL");
     if (library == nullptr) {
         return;
     }
