@@ -7,8 +7,10 @@
 #include "app/help_values.h"
 #include "app/parameters.h"
 #include "app/render.h"
+#include "runtime/core/runtime.h"
 #include "runtime/input/keyboard.h"
 #include "runtime/input/screen.h"
+#include "runtime/requester/message_requester.h"
 #include "runtime/window/window.h"
 #include "runtime/window/window_proc.h"
 
@@ -79,9 +81,24 @@ void runReleasedKeyCommand(Parameters& parameters) {
     }
 }
 
-bool openWindowWithKeyboard(const Parameters& parameters) {
-    return WindowOpen(0, 0, 0, parameters.pictureSize, parameters.pictureSize, L"Whirlway", kWindowFlags) != 0 &&
-           KeyboardInit() != 0 && ScreenInit() != 0 && ScreenOpenInWindow(WindowHandle(0), 0, 0, 0, 0) != 0;
+constexpr const wchar_t* kCannotStartTitle = L"Whirlway cannot start";
+constexpr UINT kCannotStartStyle = MB_ICONERROR | MB_OK;
+
+// Opens the window with keyboard polling; on failure, says which part could not be made and what
+// it needs. Null when everything is there.
+const wchar_t* openWindowWithKeyboard(const Parameters& parameters) {
+    if (WindowOpen(0, 0, 0, parameters.pictureSize, parameters.pictureSize, L"Whirlway", kWindowFlags) == 0) {
+        return L"The window cannot be opened.";
+    }
+    if (KeyboardInit() == 0) {
+        return L"The keyboard cannot be read. Whirlway needs DirectInput (DINPUT.DLL), which is part of "
+               L"Windows.";
+    }
+    if (ScreenInit() == 0 || ScreenOpenInWindow(WindowHandle(0), 0, 0, 0, 0) == 0) {
+        return L"Its drawing surface cannot be made. Whirlway needs OpenGL from the graphics driver, which "
+               L"remote sessions and virtual machines often lack.";
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -89,7 +106,10 @@ bool openWindowWithKeyboard(const Parameters& parameters) {
 void WhirlwayRun() {
     Parameters& parameters = gParameters;
     ParametersSetDefaults();
-    if (!openWindowWithKeyboard(parameters)) {
+    // A failure is said, not just an early exit: the user would otherwise see nothing happen.
+    if (const wchar_t* failure = openWindowWithKeyboard(parameters)) {
+        MessageBoxShow(kCannotStartTitle, failure, kCannotStartStyle);
+        RuntimeExitCodeSet(1);
         return;
     }
     RenderPicture();
