@@ -27,6 +27,7 @@ constexpr uint8_t kKeyDown = 0x80;
 constexpr DWORD kDirectInputVersion = 0x0700;
 constexpr DWORD kKeyObjectType = 0x8000000C;  // DIDFT_BUTTON | DIDFT_OPTIONAL; instance above bit 8
 constexpr DWORD kCooperativeFlags = DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | DISCL_NOWINKEY;  // 0x16
+constexpr DWORD kCooperativeFallback = DISCL_NONEXCLUSIVE | DISCL_FOREGROUND;                 // 0x06
 
 static_assert(sizeof(DIOBJECTDATAFORMAT) == 24, "data format object entries are 24 bytes");
 static_assert(sizeof(DIDATAFORMAT) == 32, "the data format record is 32 bytes");
@@ -134,6 +135,16 @@ int32_t keyOfVirtualKey(int32_t virtualKey) {
     }
     const bool extended = prefix == 0xE0 || isExtendedVirtualKey(virtualKey);
     return static_cast<int32_t>((scan & 0x7F) | (extended ? 0x80 : 0));
+}
+
+// The device reads only while the window is in front. DISCL_NOWINKEY belongs to later versions of
+// DirectInput, which a version 7 device may refuse; without either level the device would keep its
+// default one, reading in the background, so it must not be acquired then. A level cannot be set
+// on an acquired device.
+bool setForegroundLevel(HWND window) {
+    gKeyboard.device->Unacquire();
+    return SUCCEEDED(gKeyboard.device->SetCooperativeLevel(window, kCooperativeFlags)) ||
+           SUCCEEDED(gKeyboard.device->SetCooperativeLevel(window, kCooperativeFallback));
 }
 
 void ignoreKey(int32_t key, uint8_t virtualKey) {
@@ -252,12 +263,11 @@ int32_t KeyboardSample() {
     }
     if (gKeyboard.phase == KeyboardPhase::Created) {
         gKeyboard.cameBack = true;
-        if (window == nullptr) {
+        if (window == nullptr || !setForegroundLevel(window)) {
             return 0;
         }
-        // NOTE: both calls fail while the window is not in front; GetDeviceState then fails too,
+        // NOTE: Acquire fails while the window is not in front; GetDeviceState then fails too,
         // and the next sample tries again.
-        gKeyboard.device->SetCooperativeLevel(window, kCooperativeFlags);
         gKeyboard.device->Acquire();
         gKeyboard.cooperativeWindow = window;
         gKeyboard.phase = KeyboardPhase::Acquired;
