@@ -16,18 +16,13 @@
 
 namespace {
 
-// Key positions, in the keyboard's numbering.
+// Key positions, in the keyboard's numbering. The letters C, O, Z, R, I and Q go by their labels
+// instead (KeyOfLetter): the help names them, and layouts put them in different places.
 constexpr int32_t kAnyKey = -1;
 constexpr int32_t kKeyEscape = 1;
-constexpr int32_t kKeyQ = 16;
-constexpr int32_t kKeyR = 19;
-constexpr int32_t kKeyI = 23;
-constexpr int32_t kKeyO = 24;
 constexpr int32_t kKeyReturn = 28;
 constexpr int32_t kKeyLeftCtrl = 29;
 constexpr int32_t kKeyLeftShift = 42;
-constexpr int32_t kKeyZ = 44;
-constexpr int32_t kKeyC = 46;
 constexpr int32_t kKeyLeftAlt = 56;
 constexpr int32_t kKeyUp = 200;
 constexpr int32_t kKeyLeft = 203;
@@ -65,17 +60,17 @@ void showValuesDialog() {
 void runReleasedKeyCommand(Parameters& parameters) {
     if (KeyReleased(kKeyReturn)) {
         showHelpDialog();
-    } else if (KeyReleased(kKeyC)) {
+    } else if (KeyReleased(KeyOfLetter('C'))) {
         ToggleFlag(parameters.colourMode);
-    } else if (KeyReleased(kKeyR)) {
+    } else if (KeyReleased(KeyOfLetter('R'))) {
         ResetParameters(parameters);
         RenderPicture();
-    } else if (KeyReleased(kKeyO)) {
+    } else if (KeyReleased(KeyOfLetter('O'))) {
         ToggleFlag(parameters.originCentred);
         RenderPicture();
-    } else if (KeyReleased(kKeyI)) {
+    } else if (KeyReleased(KeyOfLetter('I'))) {
         showValuesDialog();
-    } else if (KeyReleased(kKeyZ)) {
+    } else if (KeyReleased(KeyOfLetter('Z'))) {
         RandomiseParameters(parameters);
         RenderPicture();
     }
@@ -125,7 +120,7 @@ void WhirlwayRun() {
             RenderPicture();
         }
         runReleasedKeyCommand(parameters);
-        if (KeyHeld(kKeyEscape) || KeyHeld(kKeyQ)) {
+        if (KeyHeld(kKeyEscape) || KeyHeld(KeyOfLetter('Q'))) {
             return;
         }
     }

@@ -21,6 +21,7 @@ enum class KeyboardPhase : int32_t {
 };
 
 constexpr int32_t kKeyCount = 256;
+constexpr int32_t kLetterCount = 26;
 constexpr int32_t kLastExaminedKey = 254;  // "any key" never looks at code 255
 constexpr int32_t kAnyKeyCode = -1;
 constexpr uint8_t kKeyDown = 0x80;
@@ -52,6 +53,8 @@ struct KeyboardState {
     uint8_t keyLatch[kKeyCount];   // 1 = KeyReleased saw the key down and has not reported it up
     uint8_t keyIgnored[kKeyCount]; // 1 = went down while the window was not in front; up until seen up
     uint8_t ignoredVirtualKey[kKeyCount];  // that key's virtual key, which must be up too; 0 if none
+    HKL letterLayout;              // keyboard layout letterKeys were found in
+    uint8_t letterKeys[kLetterCount];  // position of the key labelled A to Z there; 0 if none
 };
 
 DirectInputShared gDirectInput;
@@ -147,6 +150,20 @@ bool setForegroundLevel(HWND window) {
            SUCCEEDED(gKeyboard.device->SetCooperativeLevel(window, kCooperativeFallback));
 }
 
+// Letter keys act by their labels, which depend on the layout (A and Q, Z and Y, ... trade places);
+// the layout can change while the program runs, so this is asked on every sample.
+void findLetterKeys() {
+    HKL layout = ::GetKeyboardLayout(0);
+    if (layout == gKeyboard.letterLayout) {
+        return;
+    }
+    gKeyboard.letterLayout = layout;
+    for (int32_t letter = 0; letter < kLetterCount; ++letter) {
+        const UINT scan = ::MapVirtualKeyExW('A' + letter, MAPVK_VK_TO_VSC, layout);
+        gKeyboard.letterKeys[letter] = static_cast<uint8_t>(scan < 0x80 ? scan : 0);
+    }
+}
+
 void ignoreKey(int32_t key, uint8_t virtualKey) {
     gKeyboard.keyIgnored[key] = 1;
     gKeyboard.ignoredVirtualKey[key] = virtualKey;
@@ -238,6 +255,7 @@ int32_t KeyboardInit() {
         return 0;
     }
     gKeyboard.phase = KeyboardPhase::Created;
+    findLetterKeys();
     return 1;
 }
 
@@ -255,6 +273,7 @@ int32_t KeyboardSample() {
     if (gKeyboard.device == nullptr) {
         return 0;
     }
+    findLetterKeys();
     HWND window = ScreenParentWindow();
     if (gKeyboard.phase == KeyboardPhase::Acquired && window != gKeyboard.cooperativeWindow) {
         // A surface opened in another window moves the keyboard there.
@@ -289,6 +308,13 @@ int32_t KeyboardSample() {
 }
 
 void KeyboardIgnoreHeldKeys() { gKeyboard.cameBack = true; }
+
+int32_t KeyOfLetter(char letter) {
+    if (letter < 'A' || letter > 'Z') {
+        return 0;
+    }
+    return gKeyboard.letterKeys[letter - 'A'];
+}
 
 int32_t KeyHeld(int32_t key) {
     if (gKeyboard.phase != KeyboardPhase::Acquired || !validKey(key)) {
