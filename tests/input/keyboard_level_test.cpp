@@ -154,6 +154,8 @@ TEST(KeyboardCooperativeLevel, RefusedLevelsNeverLeaveTheKeyboardReadingInTheBac
         ASSERT_EQ(KeyboardInit(), 1);
         expectQUnreadBehind(witness, other);
         ASSERT_TRUE(focusByTitle(window, kTitle));
+        // Read in front before Q goes down, or Q would count as pressed elsewhere.
+        ASSERT_TRUE(waitUntil([] { return KeyboardSample() == 1; }));
         ASSERT_TRUE(runXdotool(L"keydown q"));
         EXPECT_TRUE(waitUntil([] { return KeyboardSample() == 1 && KeyHeld(kKeyQ) != 0; }));
         ASSERT_TRUE(runXdotool(L"keyup q"));
