@@ -10,7 +10,8 @@
 # - the processor time of the main thread and of each other thread per frame (from /proc; a
 #   Wine process is one Linux process), which holds even on a busy machine, and the load average;
 # - the pictures that reached the X server while the key was held: drawings of the window
-#   reported by the X server and distinct pictures read back (x_pictures.c, built here with cc);
+#   reported by the X server and distinct pictures read back (x_pictures.c, built here with cc;
+#   reading every picture back costs processor time too, WHIRLWAY_COUNT_PICTURES=0 leaves it out);
 # - with WHIRLWAY_SERVER_TRACE=1, the requests the program's threads made to the Wine server per
 #   frame, from a server started with its trace on (WINEDEBUG=+server) for a prefix of its own,
 #   build/wine/server-trace unless WHIRLWAY_WINEPREFIX names another; the trace slows the
@@ -29,7 +30,8 @@ seconds=${3:-5}
 e2e_init "$1" "$2"
 
 counter=$E2E_WORK/x_pictures
-cc -O2 -o "$counter" "$here/x_pictures.c" -lX11 -lXext -lXdamage 2>"$E2E_WORK/cc.out" || {
+[ "${WHIRLWAY_COUNT_PICTURES:-1}" = 1 ] || counter=
+[ -z "$counter" ] || cc -O2 -o "$counter" "$here/x_pictures.c" -lX11 -lXext -lXdamage 2>"$E2E_WORK/cc.out" || {
     e2e_log "no picture counter (needs cc and the X11, Xext and Xdamage headers): $(head -n1 "$E2E_WORK/cc.out")"
     counter=
 }
@@ -134,9 +136,11 @@ if traceTo > traceFrom:
     with open(f"{work}/whirlway.out", "rb") as trace:
         head = trace.read(traceFrom).decode("latin-1")
         during = trace.read(traceTo - traceFrom).decode("latin-1")
-    for match in re.finditer(rf"^(\w{{4}}): init_(first_)?thread\( unix_pid={pid},", head, re.M):
-        ours.add(match.group(1))
-        first = match.group(1) if match.group(2) else first
+    # The first thread names the process's Linux pid, the others their own Linux thread ids.
+    for match in re.finditer(r"^(\w{4}): init_(first_thread\( unix_pid|thread\( unix_tid)=(\d+),", head, re.M):
+        if match.group(3) == pid and match.group(2).startswith("first") or match.group(3) in after:
+            ours.add(match.group(1))
+            first = match.group(1) if match.group(2).startswith("first") else first
     requests = collections.defaultdict(collections.Counter)
     for match in re.finditer(r"^(\w{4}): (\w+)\((.*)$", during, re.M):
         if match.group(1) in ours and not match.group(3).startswith(") = "):
@@ -144,7 +148,7 @@ if traceTo > traceFrom:
     total = sum(sum(counter.values()) for counter in requests.values())
     print(f"  Wine server requests per frame: {total / frames:.1f}")
     for thread, counter in sorted(requests.items(), key=lambda item: -sum(item[1].values())):
-        role = "main thread" if thread == first else f"thread {thread}"
+        role = "main thread" if thread == first else f"server thread {thread}"
         names = ", ".join(f"{request} {count / frames:.2f}" for request, count in counter.most_common())
         print(f"    {role}: {sum(counter.values()) / frames:.2f}: {names}")
 PY
