@@ -10,6 +10,7 @@
 #include "runtime/image/gadget.h"
 #include "runtime/image/image.h"
 #include "runtime/image/image_gadget.h"
+#include "runtime/window/window.h"
 
 // The pixels go straight into the pass's pixel memory, stored as its plot stores them, since
 // the worker threads must not share the drawing pass's state. A new pass has no origin offset and
@@ -59,5 +60,10 @@ int32_t RenderPicture() {
 }
 
 // NOTE: a paint is taken from the queue after every other message, so while one is due the
-// thread's next messages may be key repeats; it stays due until it has been handled.
-bool PicturePaintPending() { return (HIWORD(::GetQueueStatus(QS_PAINT)) & QS_PAINT) != 0; }
+// thread's next messages may be key repeats; it stays due until it has been handled. A minimised
+// window 0 shows no picture, so no paint is waited for then, whatever the system keeps due.
+// WINE: a minimised window's control gets no update region at all.
+bool PicturePaintPending() {
+    HWND window = WindowHandle(0);
+    return window && !::IsIconic(window) && (HIWORD(::GetQueueStatus(QS_PAINT)) & QS_PAINT) != 0;
+}

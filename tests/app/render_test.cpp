@@ -208,6 +208,15 @@ TEST_F(RenderPass, PicturesChangeInPlace) {
     EXPECT_EQ(gdiAfter, gdiBefore) << "GDI objects before and after the renders";
 }
 
+// The main loop waits for the picture's paint before its next turn: it is due after a render
+// and gone once the thread's messages are handled.
+TEST_F(RenderPass, PaintIsDueUntilHandled) {
+    RenderPicture();
+    EXPECT_TRUE(PicturePaintPending());
+    PumpMessages();
+    EXPECT_FALSE(PicturePaintPending());
+}
+
 TEST_F(RenderPass, CornerOriginCentresTheRingsOnTheTopLeftPixel) {
     gParameters.originCentred = kFlagOff;
     RenderPicture();
