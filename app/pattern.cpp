@@ -1,6 +1,6 @@
 // The pattern: each pixel's distance from the origin, divided by df, raised to el and passed
-// through a sine. Keeps no state but the choice of pow; relies on RoundValue, the C runtime's sin
-// and sqrt, and the platform's pow.
+// through a sine. Keeps no state but the choice of pow, and the probe's verdict on it; relies on
+// RoundValue, the C runtime's sin and sqrt, and the platform's pow.
 // The width at which each value is held decides the picture at large scales, so every narrowing
 // to float below is deliberate.
 #include "app/pattern.h"
@@ -9,6 +9,7 @@
 #include <cmath>
 #include <limits>
 
+#include "app/pow_probe.h"
 #include "runtime/core/random.h"
 
 static constexpr double kSineLimit = 9223372036854775808.0;  // 2^63: beyond it the sine is p itself
@@ -53,12 +54,29 @@ double PatternRowSquare(const Parameters& parameters, int32_t y) {
     return row * row;
 }
 
+// A pow and the probe's verdict on it.
+struct ProbedPow {
+    PlatformPow pow;  // null for none
+    bool accurate;    // within kPowProbeBound on the probe's sample
+};
+
+static ProbedPow probed(PlatformPow pow) { return {pow, PowProbeAccurate(pow)}; }
+
+static ProbedPow gReplacement{};  // a pow put in place of the C runtime's, if any
+
 // Looked up once: every evaluation, straightforward or shared, must use the same pow, since pow
-// functions of different C runtimes differ in the last bit.
-PlatformPow PatternPowFunction() {
-    static const PlatformPow chosen = PlatformPowFunction();
-    return chosen;
+// functions of different C runtimes differ in the last bit. Probed at the same time, which costs
+// a fraction of a millisecond.
+static const ProbedPow& patternPow() {
+    static const ProbedPow runtime = probed(PlatformPowFunction());
+    return gReplacement.pow != nullptr ? gReplacement : runtime;
 }
+
+PlatformPow PatternPowFunction() { return patternPow().pow; }
+
+bool PatternPowAccurate() { return patternPow().accurate; }
+
+void PatternPowReplace(PlatformPow pow) { gReplacement = pow != nullptr ? probed(pow) : ProbedPow{}; }
 
 double PatternPower(float columnSquare, double rowSquare, float el, PlatformPow pow) {
     const double distance = std::sqrt(static_cast<double>(columnSquare) + rowSquare);

@@ -24,8 +24,15 @@ float PatternScaledOffset(const Parameters& parameters, int32_t position);
 // Y × Y of a row, formed in double and not narrowed: with X² a float, X and Y are not
 // interchangeable.
 double PatternRowSquare(const Parameters& parameters, int32_t y);
-// The one pow of the C runtime used for every pixel of every picture, chosen once per process.
+// The one pow used for every pixel of every picture: the C runtime's, chosen once per process,
+// unless another was put in its place.
 PlatformPow PatternPowFunction();
+// Whether that pow keeps within kPowProbeBound of the true power on the probe's sample, as the
+// picture's quick arithmetic takes it to: probed once, with the first use of the pow.
+bool PatternPowAccurate();
+// Puts pow in place of the C runtime's, and probes it; nullptr gives the C runtime's back. Only
+// while no picture is being drawn. For tests, with pows of known faults.
+void PatternPowReplace(PlatformPow pow);
 // p = pow(√(X² + Y × Y), el), the sum and root in double.
 double PatternPower(float columnSquare, double rowSquare, float el, PlatformPow pow);
 // s: the sine of p by PatternSine, narrowed to float.

@@ -4,8 +4,9 @@
 // row's pixels from a quick p and sine with proven bounds, and only a pixel whose bounds straddle
 // a decision (a hue boundary, the sign) is evaluated with the pattern's pow, and then decided by
 // the quick sine unless that too lies within its bound of a decision, when the pattern's sine
-// decides. Relies on the pattern's own steps and rules, so every pixel is exactly what
-// PatternPixel gives for it.
+// decides. The quick p is used only when the pattern's pow passed the pow probe; otherwise every
+// pixel's p is the pattern's. Relies on the pattern's own steps and rules, so every pixel is
+// exactly what PatternPixel gives for it.
 #include "app/picture.h"
 
 #include <algorithm>
@@ -48,6 +49,7 @@ int32_t mirrorOf(int32_t position, int32_t size, bool centred) {
 // What pixels are computed with, gathered once per picture on the caller's thread.
 struct Evaluation {
     PlatformPow pow;                   // the pattern's pow
+    bool quickPower;                   // the lanes' own p may stand in for it (the probe found it accurate)
     float el;                          // exponent
     bool colour;                       // colour picture rather than black and white
     SinePi sinePi;                     // the π the C runtime's sine reduces by
@@ -60,6 +62,7 @@ struct Evaluation {
 Evaluation evaluationFor(const Parameters& parameters, const PictureOptions& options) {
     Evaluation evaluation{};
     evaluation.pow = PatternPowFunction();
+    evaluation.quickPower = PatternPowAccurate();
     evaluation.el = parameters.el;
     evaluation.colour = parameters.colourMode != 0;
     evaluation.sinePi = LibrarySinePi();
@@ -136,13 +139,14 @@ bool beyondTheLanes(const Evaluation& evaluation, const ColumnSquares& columns, 
 // A row's decisions: the lanes' where they are sure, the rest from the pattern's own p. Those
 // pixels are taken one step at a time over all of them (p by the pattern's pow, the reduction,
 // the quick sine's decision in the lanes, the pattern's sine where that too is open), so that
-// neighbouring pixels' work overlaps.
+// neighbouring pixels' work overlaps. The lanes' bounds hold only for a pow within
+// kPowProbeBound; for any other every pixel is left open, and so decided from the pattern's p.
 void evaluateRow(const Evaluation& evaluation, const ColumnSquares& columns, double rowSquare, RowResults& results) {
     const float* columnSquares = columns.squares.data();
     const int32_t count = columns.count;
     int64_t* decided = results.decided.get();
     // Either every pixel is open, or those the lanes leave open are listed.
-    const bool allOpen = beyondTheLanes(evaluation, columns, rowSquare);
+    const bool allOpen = !evaluation.quickPower || beyondTheLanes(evaluation, columns, rowSquare);
     int32_t open = count;
     if (!allOpen) {
         LanesDecideRow(evaluation.lanes, columnSquares, count, rowSquare, decided);

@@ -4,11 +4,13 @@
 // pictures that Z gives (seeded, so every run sees the same ones) plus the default ones, with the
 // slowest, the mean and the ratios to the straightforward evaluation. PictureDraw is timed with
 // each lever on its own: one thread and two lanes (SSE2), one thread and four lanes (AVX2), every
-// core. Wall-clock times, the best of a few runs, since the threads' work is what counts.
+// core. Wall-clock times, the best of a few runs, since the threads' work is what counts. Also the
+// default picture with a pow that fails the pow probe, and the probe itself.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -16,6 +18,7 @@
 #include "app/controls.h"
 #include "app/pattern.h"
 #include "app/picture.h"
+#include "app/pow_probe.h"
 #include "runtime/core/random.h"
 
 namespace {
@@ -115,12 +118,34 @@ void defaultCornerBlackAndWhite(benchmark::State& state) { defaultPicture(state,
 void straightforwardCentredColour(benchmark::State& state) { defaultPicture(state, true, true, true); }
 void straightforwardCornerColour(benchmark::State& state) { defaultPicture(state, false, true, true); }
 
+// The default picture when the pattern's pow fails the pow probe, so that every pixel's p is the
+// pattern's: here a pow 1e-12 high, which costs what the C runtime's does.
+double inexactPow(double base, double exponent) { return std::pow(base, exponent) * (1.0 + 1e-12); }
+void inexactPowCentredColour(benchmark::State& state) {
+    PatternPowReplace(inexactPow);
+    defaultPicture(state, true, true, false);
+    PatternPowReplace(nullptr);
+}
+
+// The pow probe, which the pattern's pow meets once, before the first picture.
+void powProbe(benchmark::State& state) {
+    const PlatformPow pow = PatternPowFunction();
+    bool accurate = false;
+    for (auto _ : state) {
+        accurate = PowProbeAccurate(pow);
+        benchmark::DoNotOptimize(accurate);
+    }
+    state.SetLabel(accurate ? "accepted" : "rejected");
+}
+
+BENCHMARK(powProbe)->Unit(benchmark::kMicrosecond);
 BENCHMARK(straightforwardCentredColour)->Unit(benchmark::kMillisecond);
 BENCHMARK(straightforwardCornerColour)->Unit(benchmark::kMillisecond);
 BENCHMARK(defaultCentredColour)->Apply(levers);
 BENCHMARK(defaultCentredBlackAndWhite)->Apply(levers);
 BENCHMARK(defaultCornerColour)->Apply(levers);
 BENCHMARK(defaultCornerBlackAndWhite)->Apply(levers);
+BENCHMARK(inexactPowCentredColour)->Apply(levers);
 
 // The pictures: the default ones in both origins and modes, then kZSets that Z gives from a fixed
 // seed, alternately with the origin centred and in the corner (Z leaves the origin alone).

@@ -1,7 +1,8 @@
-// PictureDraw against the pattern, pixel for pixel: the sets that reach the pattern's extremes;
-// at least 200 random sets a run over the range the keys reach; and rows whose pixels lie right
-// next to every decision the picture makes (hue boundaries, the sign of the sine, where the quick
-// arithmetic hands over, infinities and NaN); in both lane widths.
+// PictureDraw against the pattern, pixel for pixel: the sets that reach the pattern's extremes,
+// with the C runtime's pow and with pows too inexact for the quick lanes; at least 200 random
+// sets a run over the range the keys reach; and rows whose pixels lie right next to every
+// decision the picture makes (hue boundaries, the sign of the sine, where the quick arithmetic
+// hands over, infinities and NaN); in both lane widths.
 #include "app/picture.h"
 
 #include <gtest/gtest.h>
@@ -97,7 +98,9 @@ std::string describe(const Parameters& parameters, const PictureOptions& options
     return text;
 }
 
-TEST(Picture, EveryPixelIsWhatThePatternGives) {
+// The pictures of the sets that reach the pattern's extremes, in both origins and modes, against
+// the pattern with the pattern's pow of the moment.
+void expectEverySetAsThePatternGives(const char* pow) {
     for (const ParameterSet& set : kParameterSets) {
         for (bool centred : {true, false}) {
             for (bool colour : {true, false}) {
@@ -106,9 +109,46 @@ TEST(Picture, EveryPixelIsWhatThePatternGives) {
                 options.wideLanes = centred;  // both widths, and both pixel sizes, over the sets
                 const int32_t bytesPerPixel = centred == colour ? 3 : 4;
                 EXPECT_EQ(picturesDifferences(parameters, options, bytesPerPixel), "")
-                    << set.name << ": " << describe(parameters, options) << ", " << bytesPerPixel << " bytes a pixel";
+                    << pow << ", " << set.name << ": " << describe(parameters, options) << ", " << bytesPerPixel
+                    << " bytes a pixel";
             }
         }
+    }
+}
+
+TEST(Picture, EveryPixelIsWhatThePatternGives) { expectEverySetAsThePatternGives("the C runtime's pow"); }
+
+// Pows of known faults: every result 3 ulp too large, and every result 1e-12 too large.
+double threeUlpHigh(double base, double exponent) {
+    double power = std::pow(base, exponent);
+    for (int32_t step = 0; step < 3; ++step) {
+        power = std::nextafter(power, std::numeric_limits<double>::infinity());
+    }
+    return power;
+}
+
+double relativelyHigh(double base, double exponent) { return std::pow(base, exponent) * (1.0 + 1e-12); }
+
+// Gives the pattern the C runtime's pow back however the test ends.
+struct ReplacedPow {
+    explicit ReplacedPow(PlatformPow pow) { PatternPowReplace(pow); }
+    ~ReplacedPow() { PatternPowReplace(nullptr); }
+    ReplacedPow(const ReplacedPow&) = delete;
+    ReplacedPow& operator=(const ReplacedPow&) = delete;
+};
+
+// The lanes' bounds rest on the pattern's pow being close to the true power. A pow that is not is
+// found out before the first picture, and every pixel is then decided from its p: the pictures
+// are still the pattern's, with that pow.
+TEST(Picture, APowOutsideTheLanesBoundDecidesEveryPixel) {
+    const struct {
+        PlatformPow pow;
+        const char* name;
+    } faulty[] = {{threeUlpHigh, "a pow 3 ulp high"}, {relativelyHigh, "a pow 1e-12 high"}};
+    for (const auto& given : faulty) {
+        const ReplacedPow replaced(given.pow);
+        EXPECT_FALSE(PatternPowAccurate()) << given.name;
+        expectEverySetAsThePatternGives(given.name);
     }
 }
 
