@@ -22,6 +22,7 @@ struct PictureWatch {
     RECT picture = {};          // gadget 0's rectangle in window 0's client coordinates
     bool rendering = false;     // inside RenderPicture
     int erasesOverPicture = 0;  // WM_ERASEBKGND of window 0 whose device context reaches the picture
+    int gadgetErases = 0;       // WM_ERASEBKGND of gadget 0: a new picture would not come in one blit
     int staticsCreated = 0;     // STATIC controls created
     int gadgetPaints = 0;       // WM_PAINT handled by gadget 0, sent or taken from the queue
     int paintsInsideRender = 0; // of those, painted before RenderPicture returned
@@ -44,6 +45,8 @@ LRESULT CALLBACK watchSent(int code, WPARAM wParam, LPARAM lParam) {
         if (sent->hwnd == gWatch->window && sent->message == WM_ERASEBKGND &&
             ::RectVisible(reinterpret_cast<HDC>(sent->wParam), &gWatch->picture)) {
             ++gWatch->erasesOverPicture;
+        } else if (sent->message == WM_ERASEBKGND && isGadgetZero(sent->hwnd)) {
+            ++gWatch->gadgetErases;
         } else if (sent->message == WM_PAINT) {
             notePaint(sent->hwnd);
         }
@@ -190,6 +193,7 @@ TEST_F(RenderPass, PicturesChangeInPlace) {
         PumpMessages();
     }
     const int paintsOfRenders = watch.gadgetPaints;
+    const int gadgetErasesOfRenders = watch.gadgetErases;
     const DWORD gdiAfter = gdiObjects();
     // As when a window over it goes away.
     ::RedrawWindow(watch.window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
@@ -200,6 +204,7 @@ TEST_F(RenderPass, PicturesChangeInPlace) {
     gWatch = nullptr;
 
     EXPECT_EQ(watch.erasesOverPicture, 0) << "window 0 painted its background over the picture";
+    EXPECT_EQ(gadgetErasesOfRenders, 0) << "gadget 0 erased before painting a new picture";
     EXPECT_EQ(watch.staticsCreated, 0) << "controls made after the first picture";
     EXPECT_EQ(paintsOfRenders, kRenders) << "paints of gadget 0 for the renders";
     EXPECT_EQ(watch.paintsInsideRender, 0) << "paints before the render returned";
