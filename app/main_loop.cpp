@@ -110,7 +110,12 @@ void WhirlwayRun() {
     RenderPicture();
     showHelpDialog();
     for (;;) {
-        WindowNextEvent();
+        // While a key is held, the last picture's own paint paces the turns: a turn begins once it
+        // has been handled, so every picture rendered reaches the screen. With nothing to paint the
+        // loop waits for the next window event.
+        do {
+            WindowNextEvent();
+        } while (PicturePaintPending());
         KeyboardSample();
         if (KeyHeld(kAnyKey)) {
             // Ctrl matters only with Shift, so it is asked only then.

@@ -137,6 +137,15 @@ void GadgetFree(ObjectNumber number) {
     }
 }
 
+bool GadgetStateSet(ObjectNumber number, LPARAM state) {
+    auto* gadget = gGadgets ? static_cast<GadgetObject*>(RegistryFind(gGadgets, number)) : nullptr;
+    if (!gadget || !gadget->kind || !gadget->kind->setState) {
+        return false;
+    }
+    gadget->kind->setState(gadget, state);
+    return true;
+}
+
 HWND GadgetParentSet(HWND window) {
     if (!gState) {
         return nullptr;

@@ -48,5 +48,8 @@ void GadgetEnd();
 ObjectRegistry* GadgetRegistry();
 GadgetState* GadgetStateGet();
 void GadgetFree(ObjectNumber number);
+// Gives the gadget a new state through its kind's set-state entry (an image gadget: the image it
+// shows). False when there is no such gadget or its kind has no such entry.
+bool GadgetStateSet(ObjectNumber number, LPARAM state);
 HWND GadgetParentSet(HWND window);
 LRESULT CALLBACK GadgetStackProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -145,10 +145,13 @@ LRESULT setImage(HWND control, GadgetObject* gadget, HANDLE image) {
             ::SetWindowPos(control, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
         }
     }
-    // A cleared image must disappear too, so the control repaints whenever it is not blended.
+    // A cleared image must disappear too, so the control repaints whenever it is not blended. It
+    // repaints when the thread next takes its messages, not here: a caller that shows picture after
+    // picture is paced by those paints. A bitmap covers the whole control, so its paint is one blit
+    // with no erase before it.
     if (!blended) {
-        ::InvalidateRect(control, nullptr, TRUE);
-        ::UpdateWindow(control);
+        const bool covers = image && ::GetObjectType(image) == OBJ_BITMAP;
+        ::InvalidateRect(control, nullptr, covers ? FALSE : TRUE);
     }
     return reinterpret_cast<LRESULT>(image);
 }
