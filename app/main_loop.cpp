@@ -7,25 +7,22 @@
 #include "app/help_values.h"
 #include "app/parameters.h"
 #include "app/render.h"
+#include "runtime/core/runtime.h"
 #include "runtime/input/keyboard.h"
 #include "runtime/input/screen.h"
+#include "runtime/requester/message_requester.h"
 #include "runtime/window/window.h"
 #include "runtime/window/window_proc.h"
 
 namespace {
 
-// Key positions, in the keyboard's numbering.
+// Key positions, in the keyboard's numbering. The letters C, O, Z, R, I and Q go by their labels
+// instead (KeyOfLetter): the help names them, and layouts put them in different places.
 constexpr int32_t kAnyKey = -1;
 constexpr int32_t kKeyEscape = 1;
-constexpr int32_t kKeyQ = 16;
-constexpr int32_t kKeyR = 19;
-constexpr int32_t kKeyI = 23;
-constexpr int32_t kKeyO = 24;
 constexpr int32_t kKeyReturn = 28;
 constexpr int32_t kKeyLeftCtrl = 29;
 constexpr int32_t kKeyLeftShift = 42;
-constexpr int32_t kKeyZ = 44;
-constexpr int32_t kKeyC = 46;
 constexpr int32_t kKeyLeftAlt = 56;
 constexpr int32_t kKeyUp = 200;
 constexpr int32_t kKeyLeft = 203;
@@ -63,25 +60,40 @@ void showValuesDialog() {
 void runReleasedKeyCommand(Parameters& parameters) {
     if (KeyReleased(kKeyReturn)) {
         showHelpDialog();
-    } else if (KeyReleased(kKeyC)) {
+    } else if (KeyReleased(KeyOfLetter('C'))) {
         ToggleFlag(parameters.colourMode);
-    } else if (KeyReleased(kKeyR)) {
+    } else if (KeyReleased(KeyOfLetter('R'))) {
         ResetParameters(parameters);
         RenderPicture();
-    } else if (KeyReleased(kKeyO)) {
+    } else if (KeyReleased(KeyOfLetter('O'))) {
         ToggleFlag(parameters.originCentred);
         RenderPicture();
-    } else if (KeyReleased(kKeyI)) {
+    } else if (KeyReleased(KeyOfLetter('I'))) {
         showValuesDialog();
-    } else if (KeyReleased(kKeyZ)) {
+    } else if (KeyReleased(KeyOfLetter('Z'))) {
         RandomiseParameters(parameters);
         RenderPicture();
     }
 }
 
-bool openWindowWithKeyboard(const Parameters& parameters) {
-    return WindowOpen(0, 0, 0, parameters.pictureSize, parameters.pictureSize, L"Whirlway", kWindowFlags) != 0 &&
-           KeyboardInit() != 0 && ScreenInit() != 0 && ScreenOpenInWindow(WindowHandle(0), 0, 0, 0, 0) != 0;
+constexpr const wchar_t* kCannotStartTitle = L"Whirlway cannot start";
+constexpr UINT kCannotStartStyle = MB_ICONERROR | MB_OK;
+
+// Opens the window with keyboard polling; on failure, says which part could not be made and what
+// it needs. Null when everything is there.
+const wchar_t* openWindowWithKeyboard(const Parameters& parameters) {
+    if (WindowOpen(0, 0, 0, parameters.pictureSize, parameters.pictureSize, L"Whirlway", kWindowFlags) == 0) {
+        return L"The window cannot be opened.";
+    }
+    if (KeyboardInit() == 0) {
+        return L"The keyboard cannot be read. Whirlway needs DirectInput (DINPUT.DLL), which is part of "
+               L"Windows.";
+    }
+    if (ScreenInit() == 0 || ScreenOpenInWindow(WindowHandle(0), 0, 0, 0, 0) == 0) {
+        return L"Its drawing surface cannot be made. Whirlway needs OpenGL from the graphics driver, which "
+               L"remote sessions and virtual machines often lack.";
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -89,7 +101,10 @@ bool openWindowWithKeyboard(const Parameters& parameters) {
 void WhirlwayRun() {
     Parameters& parameters = gParameters;
     ParametersSetDefaults();
-    if (!openWindowWithKeyboard(parameters)) {
+    // A failure is said, not just an early exit: the user would otherwise see nothing happen.
+    if (const wchar_t* failure = openWindowWithKeyboard(parameters)) {
+        MessageBoxShow(kCannotStartTitle, failure, kCannotStartStyle);
+        RuntimeExitCodeSet(1);
         return;
     }
     RenderPicture();
@@ -110,7 +125,7 @@ void WhirlwayRun() {
             RenderPicture();
         }
         runReleasedKeyCommand(parameters);
-        if (KeyHeld(kKeyEscape) || KeyHeld(kKeyQ)) {
+        if (KeyHeld(kKeyEscape) || KeyHeld(KeyOfLetter('Q'))) {
             return;
         }
     }

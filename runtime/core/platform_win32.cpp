@@ -1,6 +1,7 @@
 // The platform seam on Windows: private heaps, critical sections, one-time initialisation,
 // thread id, tick count, and the C runtime's wide formatting and pow.
 #include "runtime/core/platform.h"
+#include "runtime/core/system_library.h"
 
 #include <windows.h>
 
@@ -53,7 +54,7 @@ static BOOL CALLBACK runOnceCallback(PINIT_ONCE, PVOID parameter, PVOID*) {
 // The system service is looked up on every call so that systems without it fall back to the
 // flag's own three states: 0 not run, 1 running, 2 done.
 void RunOnce(RunOnceFlag* flag, RunOnceRoutine routine) {
-    HMODULE kernel = ::LoadLibraryW(L"Kernel32.dll");
+    HMODULE kernel = SystemLibraryLoad(L"Kernel32.dll");
     auto executeOnce = kernel != nullptr
         ? reinterpret_cast<InitOnceExecuteOnceProc>(::GetProcAddress(kernel, "InitOnceExecuteOnce"))
         : nullptr;
@@ -91,7 +92,7 @@ static double standardPow(double base, double exponent) { return std::pow(base, 
 // NOTE: msvcrt.dll is on every Windows system and is already loaded into a program built against
 // it, so the handle is kept for the life of the process rather than freed.
 PlatformPow PlatformPowFunction() {
-    HMODULE runtime = ::LoadLibraryW(L"msvcrt.dll");
+    HMODULE runtime = SystemLibraryLoad(L"msvcrt.dll");
     if (runtime == nullptr) {
         return standardPow;
     }

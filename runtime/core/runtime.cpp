@@ -29,7 +29,7 @@
 
 struct ProcessValues {
     HINSTANCE module;  // the program's own executable image
-    int64_t exitCode;  // passed to process exit; nothing assigns it
+    int64_t exitCode;  // passed to process exit; 0 unless the program could not start
 };
 
 static ProcessValues gProcess;
@@ -85,3 +85,5 @@ void RuntimeEnd() {
 }
 
 HINSTANCE RuntimeModule() { return gProcess.module; }
+
+void RuntimeExitCodeSet(int64_t code) { gProcess.exitCode = code; }

@@ -10,6 +10,8 @@ void RuntimeStart();
 [[noreturn]] void RuntimeEnd();
 
 HINSTANCE RuntimeModule();
+// The exit code RuntimeEnd passes to process exit; 0 unless set.
+void RuntimeExitCodeSet(int64_t code);
 
 // Text of the portable core is UTF-16 as char16_t; the platform spells the same as wchar_t.
 inline const wchar_t* AsWide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }

@@ -3,6 +3,7 @@
 #include "runtime/image/alpha_support.h"
 
 #include "runtime/core/runtime_heap.h"
+#include "runtime/core/system_library.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ int32_t softenGrey(int32_t lum) {
 }  // namespace
 
 void AlphaSupportInit() {
-    gLibrary = ::LoadLibraryW(L"msimg32.dll");
+    gLibrary = SystemLibraryLoad(L"msimg32.dll");
     if (gLibrary) {
         gAlphaBlend = reinterpret_cast<AlphaBlendProc>(reinterpret_cast<void*>(::GetProcAddress(gLibrary, "AlphaBlend")));
     }

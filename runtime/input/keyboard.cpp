@@ -9,6 +9,7 @@
 #include <dinput.h>
 
 #include "runtime/core/runtime_heap.h"
+#include "runtime/core/system_library.h"
 #include "runtime/input/screen.h"
 
 namespace {
@@ -20,12 +21,14 @@ enum class KeyboardPhase : int32_t {
 };
 
 constexpr int32_t kKeyCount = 256;
+constexpr int32_t kLetterCount = 26;
 constexpr int32_t kLastExaminedKey = 254;  // "any key" never looks at code 255
 constexpr int32_t kAnyKeyCode = -1;
 constexpr uint8_t kKeyDown = 0x80;
 constexpr DWORD kDirectInputVersion = 0x0700;
 constexpr DWORD kKeyObjectType = 0x8000000C;  // DIDFT_BUTTON | DIDFT_OPTIONAL; instance above bit 8
 constexpr DWORD kCooperativeFlags = DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | DISCL_NOWINKEY;  // 0x16
+constexpr DWORD kCooperativeFallback = DISCL_NONEXCLUSIVE | DISCL_FOREGROUND;                 // 0x06
 
 static_assert(sizeof(DIOBJECTDATAFORMAT) == 24, "data format object entries are 24 bytes");
 static_assert(sizeof(DIDATAFORMAT) == 32, "the data format record is 32 bytes");
@@ -50,13 +53,15 @@ struct KeyboardState {
     uint8_t keyLatch[kKeyCount];   // 1 = KeyReleased saw the key down and has not reported it up
     uint8_t keyIgnored[kKeyCount]; // 1 = went down while the window was not in front; up until seen up
     uint8_t ignoredVirtualKey[kKeyCount];  // that key's virtual key, which must be up too; 0 if none
+    HKL letterLayout;              // keyboard layout letterKeys were found in
+    uint8_t letterKeys[kLetterCount];  // position of the key labelled A to Z there; 0 if none
 };
 
 DirectInputShared gDirectInput;
 KeyboardState gKeyboard;
 
 void createDirectInput() {
-    HMODULE library = ::LoadLibraryW(L"DINPUT.DLL");
+    HMODULE library = SystemLibraryLoad(L"DINPUT.DLL");
     if (library == nullptr) {
         return;
     }
@@ -133,6 +138,30 @@ int32_t keyOfVirtualKey(int32_t virtualKey) {
     }
     const bool extended = prefix == 0xE0 || isExtendedVirtualKey(virtualKey);
     return static_cast<int32_t>((scan & 0x7F) | (extended ? 0x80 : 0));
+}
+
+// The device reads only while the window is in front. DISCL_NOWINKEY belongs to later versions of
+// DirectInput, which a version 7 device may refuse; without either level the device would keep its
+// default one, reading in the background, so it must not be acquired then. A level cannot be set
+// on an acquired device.
+bool setForegroundLevel(HWND window) {
+    gKeyboard.device->Unacquire();
+    return SUCCEEDED(gKeyboard.device->SetCooperativeLevel(window, kCooperativeFlags)) ||
+           SUCCEEDED(gKeyboard.device->SetCooperativeLevel(window, kCooperativeFallback));
+}
+
+// Letter keys act by their labels, which depend on the layout (A and Q, Z and Y, ... trade places);
+// the layout can change while the program runs, so this is asked on every sample.
+void findLetterKeys() {
+    HKL layout = ::GetKeyboardLayout(0);
+    if (layout == gKeyboard.letterLayout) {
+        return;
+    }
+    gKeyboard.letterLayout = layout;
+    for (int32_t letter = 0; letter < kLetterCount; ++letter) {
+        const UINT scan = ::MapVirtualKeyExW('A' + letter, MAPVK_VK_TO_VSC, layout);
+        gKeyboard.letterKeys[letter] = static_cast<uint8_t>(scan < 0x80 ? scan : 0);
+    }
 }
 
 void ignoreKey(int32_t key, uint8_t virtualKey) {
@@ -226,6 +255,7 @@ int32_t KeyboardInit() {
         return 0;
     }
     gKeyboard.phase = KeyboardPhase::Created;
+    findLetterKeys();
     return 1;
 }
 
@@ -243,6 +273,7 @@ int32_t KeyboardSample() {
     if (gKeyboard.device == nullptr) {
         return 0;
     }
+    findLetterKeys();
     HWND window = ScreenParentWindow();
     if (gKeyboard.phase == KeyboardPhase::Acquired && window != gKeyboard.cooperativeWindow) {
         // A surface opened in another window moves the keyboard there.
@@ -251,12 +282,11 @@ int32_t KeyboardSample() {
     }
     if (gKeyboard.phase == KeyboardPhase::Created) {
         gKeyboard.cameBack = true;
-        if (window == nullptr) {
+        if (window == nullptr || !setForegroundLevel(window)) {
             return 0;
         }
-        // NOTE: both calls fail while the window is not in front; GetDeviceState then fails too,
+        // NOTE: Acquire fails while the window is not in front; GetDeviceState then fails too,
         // and the next sample tries again.
-        gKeyboard.device->SetCooperativeLevel(window, kCooperativeFlags);
         gKeyboard.device->Acquire();
         gKeyboard.cooperativeWindow = window;
         gKeyboard.phase = KeyboardPhase::Acquired;
@@ -278,6 +308,13 @@ int32_t KeyboardSample() {
 }
 
 void KeyboardIgnoreHeldKeys() { gKeyboard.cameBack = true; }
+
+int32_t KeyOfLetter(char letter) {
+    if (letter < 'A' || letter > 'Z') {
+        return 0;
+    }
+    return gKeyboard.letterKeys[letter - 'A'];
+}
 
 int32_t KeyHeld(int32_t key) {
     if (gKeyboard.phase != KeyboardPhase::Acquired || !validKey(key)) {

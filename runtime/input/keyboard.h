@@ -21,6 +21,9 @@ int32_t KeyboardSample();
 // Tells the keyboard that its window has been away from the front, as under a modal dialog
 // (the device may not notice): keys that went down meanwhile answer up until they are released.
 void KeyboardIgnoreHeldKeys();
+// The position of the key labelled with the letter 'A' to 'Z' in the thread's keyboard layout, as
+// the last sample (or KeyboardInit) found it; 0, which no key has, when the layout has none.
+int32_t KeyOfLetter(char letter);
 // 128 when the key is down in the snapshot (1 for -1 and any key down), else 0.
 int32_t KeyHeld(int32_t key);
 // 1 once when a key that an earlier call saw down has gone up; -1 consumes every such release.

@@ -1,5 +1,6 @@
 // The windowed screen: one STATIC child window with an OpenGL context over WGL, the subclassing of
-// the child and of its parent window, and the registry of texture objects. Relies on the registry
+// the child and of its parent window, and the registry of texture objects. OpenGL and GLU are the
+// screen's own library, loaded from the system folder at the first open. Relies on the registry
 // and the runtime heap; the keyboard reads the parent window from here.
 #include "runtime/input/screen.h"
 
@@ -7,6 +8,7 @@
 #include <GL/glu.h>
 
 #include "runtime/core/runtime_heap.h"
+#include "runtime/core/system_library.h"
 
 namespace {
 
@@ -21,6 +23,25 @@ constexpr const wchar_t* kSubclassedProperty = L"tw_openglsize";
 constexpr const wchar_t* kPreviousProcProperty = L"tw_openglproc";
 
 using SwapIntervalProc = BOOL(WINAPI*)(int interval);
+
+// The entry points the screen uses, taken from the system's OPENGL32.DLL and GLU32.DLL rather
+// than imported: the program's folder must never supply them.
+struct OpenGlLibrary {
+    HMODULE openGl;  // OPENGL32.DLL, or null before the first open
+    HMODULE glu;     // GLU32.DLL
+    decltype(&::glClear) clear;
+    decltype(&::glDeleteTextures) deleteTextures;
+    decltype(&::glDepthFunc) depthFunc;
+    decltype(&::glEnable) enable;
+    decltype(&::glLoadIdentity) loadIdentity;
+    decltype(&::glMatrixMode) matrixMode;
+    decltype(&::glViewport) viewport;
+    decltype(&::wglCreateContext) createContext;
+    decltype(&::wglDeleteContext) deleteContext;
+    decltype(&::wglGetProcAddress) getProcAddress;
+    decltype(&::wglMakeCurrent) makeCurrent;
+    decltype(&::gluOrtho2D) ortho2D;
+};
 
 struct ScreenState {
     HWND parentWindow;             // window of the last successful open; the keyboard's window
@@ -47,6 +68,44 @@ struct ScreenState {
 
 ScreenState gScreen;
 ObjectRegistry* gTextureRegistry = nullptr;
+OpenGlLibrary gGl;
+
+template <typename Entry>
+bool takeEntry(HMODULE library, const char* name, Entry& entry) {
+    entry = reinterpret_cast<Entry>(reinterpret_cast<void*>(::GetProcAddress(library, name)));
+    return entry != nullptr;
+}
+
+void freeOpenGl() {
+    if (gGl.glu != nullptr) {
+        ::FreeLibrary(gGl.glu);
+    }
+    if (gGl.openGl != nullptr) {
+        ::FreeLibrary(gGl.openGl);
+    }
+    gGl = {};
+}
+
+// Once, at the first open; kept until the end sequence frees it.
+bool loadOpenGl() {
+    if (gGl.ortho2D != nullptr) {
+        return true;
+    }
+    gGl.openGl = SystemLibraryLoad(L"OPENGL32.DLL");
+    gGl.glu = SystemLibraryLoad(L"GLU32.DLL");
+    HMODULE gl = gGl.openGl;
+    const bool complete = gl != nullptr && gGl.glu != nullptr && takeEntry(gl, "glClear", gGl.clear) &&
+        takeEntry(gl, "glDeleteTextures", gGl.deleteTextures) && takeEntry(gl, "glDepthFunc", gGl.depthFunc) &&
+        takeEntry(gl, "glEnable", gGl.enable) && takeEntry(gl, "glLoadIdentity", gGl.loadIdentity) &&
+        takeEntry(gl, "glMatrixMode", gGl.matrixMode) && takeEntry(gl, "glViewport", gGl.viewport) &&
+        takeEntry(gl, "wglCreateContext", gGl.createContext) && takeEntry(gl, "wglDeleteContext", gGl.deleteContext) &&
+        takeEntry(gl, "wglGetProcAddress", gGl.getProcAddress) && takeEntry(gl, "wglMakeCurrent", gGl.makeCurrent) &&
+        takeEntry(gGl.glu, "gluOrtho2D", gGl.ortho2D);
+    if (!complete) {
+        freeOpenGl();
+    }
+    return complete;
+}
 
 void textureRelease(ObjectNumber number) {
     if (number == kAutoNumber) {
@@ -57,7 +116,7 @@ void textureRelease(ObjectNumber number) {
     if (texture == nullptr) {
         return;
     }
-    glDeleteTextures(1, &texture->name);
+    gGl.deleteTextures(1, &texture->name);
     if ((texture->flags & kTextureOwnsPixels) != 0) {
         RuntimeFree(texture->pixels);
         texture->pixels = nullptr;
@@ -68,23 +127,23 @@ void textureRelease(ObjectNumber number) {
 void setUpGlState(int32_t width, int32_t height) {
     gScreen.logicalWidth = width;
     gScreen.logicalHeight = height;
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
+    gGl.enable(GL_DEPTH_TEST);
+    gGl.depthFunc(GL_LEQUAL);
+    gGl.viewport(0, 0, width, height);
+    gGl.matrixMode(GL_PROJECTION);
+    gGl.loadIdentity();
     // Origin at the lower left, y upwards. With a zero size OpenGL rejects the equal bounds and
     // the matrix stays the identity, which is harmless for a surface nobody sees.
-    gluOrtho2D(0, width, 0, height);
-    glEnable(kTextureRectangle);
+    gGl.ortho2D(0, width, 0, height);
+    gGl.enable(kTextureRectangle);
     gScreen.textureTarget = kTextureRectangle;
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    gGl.clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     ::SwapBuffers(gScreen.deviceContext);
 }
 
 void applySwapInterval(int32_t syncMode) {
     auto swapInterval = reinterpret_cast<SwapIntervalProc>(
-        reinterpret_cast<void*>(::wglGetProcAddress("wglSwapIntervalEXT")));
+        reinterpret_cast<void*>(gGl.getProcAddress("wglSwapIntervalEXT")));
     if (swapInterval == nullptr) {
         return;
     }
@@ -114,13 +173,13 @@ bool createContext(HWND child, int32_t width, int32_t height, int32_t syncMode) 
         ::ReleaseDC(child, dc);
         return false;
     }
-    HGLRC context = ::wglCreateContext(dc);
+    HGLRC context = gGl.createContext(dc);
     if (context == nullptr) {
         ::ReleaseDC(child, dc);
         return false;
     }
-    if (!::wglMakeCurrent(dc, context)) {
-        ::wglDeleteContext(context);
+    if (!gGl.makeCurrent(dc, context)) {
+        gGl.deleteContext(context);
         ::ReleaseDC(child, dc);
         return false;
     }
@@ -196,8 +255,8 @@ void ScreenClose() {
         ::ShowCursor(TRUE);
     }
     if (gScreen.deviceContext != nullptr) {
-        ::wglMakeCurrent(nullptr, nullptr);
-        ::wglDeleteContext(gScreen.renderingContext);
+        gGl.makeCurrent(nullptr, nullptr);
+        gGl.deleteContext(gScreen.renderingContext);
         gScreen.renderingContext = nullptr;
         ::ReleaseDC(gScreen.childWindow, gScreen.deviceContext);
         gScreen.deviceContext = nullptr;
@@ -213,7 +272,8 @@ void ScreenTexturesEnd() {
 }
 
 void ScreenLibraryEnd() {
-    // The screen loads no optional library in this program, so there is nothing to give back.
+    // Closing the surface has already let go of the context, which lives in the library.
+    freeOpenGl();
 }
 
 int32_t ScreenOpenInWindow(HWND window, int32_t x, int32_t y, int32_t width, int32_t height) {
@@ -232,6 +292,9 @@ int32_t ScreenOpen(HWND window, int32_t x, int32_t y, int32_t width, int32_t hei
     gScreen.windowedFlag = 1;
     gScreen.syncMode = syncMode;
 
+    if (!loadOpenGl()) {
+        return 0;
+    }
     HWND child = ::CreateWindowExW(0, L"STATIC", L"", kChildStyle, x, y, width, height, window, nullptr,
                                    ::GetModuleHandleW(nullptr), nullptr);
     if (child == nullptr) {
@@ -264,10 +327,10 @@ void ScreenResize() {
     int32_t width = client.right - gScreen.rightMargin - gScreen.x;
     int32_t height = client.bottom - gScreen.bottomMargin - gScreen.y;
     ::SetWindowPos(gScreen.childWindow, nullptr, 0, 0, width, height, kResizeFlags);
-    glLoadIdentity();
-    gluOrtho2D(0, gScreen.logicalWidth, 0, gScreen.logicalHeight);
-    glViewport(0, 0, width, height);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    gGl.loadIdentity();
+    gGl.ortho2D(0, gScreen.logicalWidth, 0, gScreen.logicalHeight);
+    gGl.viewport(0, 0, width, height);
+    gGl.clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
 void ScreenFlip() {

@@ -28,7 +28,7 @@ int32_t ScreenInit();
 void ScreenClose();
 // Releases every texture object, when the registry exists.
 void ScreenTexturesEnd();
-// Releases the optional library the screen may have loaded.
+// Frees OpenGL and GLU, which the first open loaded; after the surface is closed.
 void ScreenLibraryEnd();
 
 // Opens a surface at x, y with the given size inside window; 1 on success, 0 on failure. The

@@ -9,6 +9,7 @@
 
 #include "runtime/core/runtime.h"
 #include "runtime/core/runtime_heap.h"
+#include "runtime/core/system_library.h"
 #include "runtime/core/temp_string.h"
 #include "runtime/image/display_scale.h"
 #include "runtime/window/window_proc.h"
@@ -250,7 +251,7 @@ WindowRecord* WindowRecordOf(HWND window) {
 int32_t DwmFrameExtra() {
     if (gDwm.asked) return gDwm.extra;
     gDwm.asked = true;
-    HMODULE library = ::LoadLibraryW(L"dwmapi.dll");
+    HMODULE library = SystemLibraryLoad(L"dwmapi.dll");
     if (!library) return gDwm.extra;
     using CompositionQuery = HRESULT(WINAPI*)(BOOL*);
     auto isCompositionEnabled =

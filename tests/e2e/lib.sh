@@ -384,6 +384,18 @@ e2e_wait_exit() {
     return 0
 }
 
+# e2e_quit_with KEY: presses KEY as a person does and checks that the program ends within 15 s
+# with exit code 0.
+e2e_quit_with() {
+    e2e_tap "$1"
+    if e2e_wait_exit 15; then
+        [ "$E2E_STATUS" = 0 ] && e2e_pass "$1 ends the program with exit code 0" ||
+            e2e_fail "$1 ended the program with exit code $E2E_STATUS"
+    else
+        e2e_fail "$1 did not end the program within 15 s"
+    fi
+}
+
 # e2e_stop: ends a whirlway.exe that the test no longer needs.
 e2e_stop() {
     if e2e_running; then

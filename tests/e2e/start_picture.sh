@@ -76,12 +76,6 @@ else
 fi
 
 e2e_focus "$main"
-e2e_tap Escape
-if e2e_wait_exit 15; then
-    [ "$E2E_STATUS" = 0 ] && e2e_pass "Escape ends the program with exit code 0" ||
-        e2e_fail "Escape ended the program with exit code $E2E_STATUS"
-else
-    e2e_fail "Escape did not end the program within 15 s"
-fi
+e2e_quit_with Escape
 e2e_absent "$E2E_TITLE_MAIN" 5 || e2e_fail "the window outlived the program"
 e2e_finish

@@ -69,11 +69,5 @@ count=$(e2e_wait_picture "$main" "$E2E_WORK/default.ppm" "$E2E_WORK/end.ppm" 10)
     e2e_pass "picture still the default" || e2e_fail "picture differs from the default in $count pixels"
 
 e2e_focus "$main"
-e2e_tap q
-if e2e_wait_exit 15; then
-    [ "$E2E_STATUS" = 0 ] && e2e_pass "Q ends the program with exit code 0" ||
-        e2e_fail "Q ended the program with exit code $E2E_STATUS"
-else
-    e2e_fail "Q did not end the program within 15 s"
-fi
+e2e_quit_with q
 e2e_finish
