@@ -297,6 +297,7 @@ TEST_F(EventQueueTest, CallbacksThatChangeTheTableOrTheQueueReleaseEachDatumOnce
     EventPost(kEventWindowCloseRequest, 0, 2, 0);
     ASSERT_EQ(gSeen.size(), 1u);
     EXPECT_EQ(gSeen[0].who, "close");
+    EventPurgeWindow(2);
 
     int* taken = new int(1);
     int* posted = new int(2);
