@@ -280,8 +280,8 @@ void EventPurgeWindow(int64_t window) {
 }
 
 // The next node is read before each callback, and moved on when a callback frees it, so a
-// callback may remove its own binding or any other; bindings added meanwhile wait for the next
-// dispatch.
+// callback may remove its own binding or any other; one it adds at the head of this list waits
+// for the next dispatch.
 void BindingDispatch(int32_t code, int64_t window, int64_t object, int64_t type) {
     BindingElement* element = findBindings(code, window, object);
     if (element == nullptr) {
