@@ -36,6 +36,7 @@ struct Operation {
 constexpr int kCallbacks = 4;
 constexpr int kDeepest = 2;    // callbacks act this many dispatches deep, deeper they only record
 constexpr int kMostBinds = 8;  // per run, so that nested dispatches stay small
+constexpr size_t kMostNotes = 600;  // per operation: beyond them callbacks only record, for speed
 constexpr int64_t kNone = -1;
 
 Operation gActions[kCallbacks];  // what each callback does
@@ -94,7 +95,7 @@ template <int N>
 void realCallback() {
     const CurrentEvent& event = EventStateGet()->current;
     gReal.calls.insert(gReal.calls.end(), {N, event.code, event.window, event.object, event.type, dataOf(event.data)});
-    if (gActing && gReal.depth < kDeepest) {
+    if (gActing && gReal.depth < kDeepest && gReal.calls.size() < kMostNotes) {
         ++gReal.depth;
         realRun(gActions[N]);
         --gReal.depth;
@@ -192,7 +193,7 @@ struct Model {
     }
     void call(int callback) {
         trace.calls.insert(trace.calls.end(), {callback, current.code, current.window, current.object, current.type, current.data});
-        if (gActing && trace.depth < kDeepest) {
+        if (gActing && trace.depth < kDeepest && trace.calls.size() < kMostNotes) {
             ++trace.depth;
             run(gActions[callback]);
             --trace.depth;
