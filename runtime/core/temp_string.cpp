@@ -41,7 +41,8 @@ void TempStringStart() {
     if (gStack.heap == nullptr) {
         stackFailure("cannot create its heap");
     }
-    gStack.buffer = static_cast<char*>(PlatformHeapAlloc(gStack.heap, kInitialCapacity, false));
+    // With the slack of every later buffer, so that a terminator fits at the capacity here too.
+    gStack.buffer = static_cast<char*>(PlatformHeapAlloc(gStack.heap, kInitialCapacity + kSlack, false));
     if (gStack.buffer == nullptr) {
         stackFailure("cannot allocate its buffer");
     }
@@ -79,13 +80,25 @@ void TempStringAppend(const char16_t* text) {
         stackFailure("text too long");
     }
     const auto count = static_cast<int32_t>(length);
-    // Text that lies on the stack itself moves with the buffer when the reservation grows it.
+    const auto position = static_cast<int32_t>(gStack.position);
     const auto address = reinterpret_cast<uintptr_t>(text);
     const auto start = reinterpret_cast<uintptr_t>(gStack.buffer);
     const bool onStack = address >= start && address < start + static_cast<uintptr_t>(gStack.capacity + kSlack);
-    const int64_t offset = onStack ? static_cast<int64_t>(address - start) : 0;
-    char16_t* destination = TempStringReserve(count, static_cast<int32_t>(gStack.position));
-    CopyChars(destination, onStack ? TempStringAt(offset) : text, count);
+    if (!onStack) {
+        CopyChars(TempStringReserve(count, position), text, count);
+        return;
+    }
+    // Text that lies on the stack itself: a reservation that shrinks the buffer may cut it off, so
+    // when the copy fits the buffer as it is, it is made first; otherwise the reservation grows
+    // the buffer, which keeps its contents, and the text is found again at its offset.
+    const auto offset = static_cast<int64_t>(address - start);
+    if (position + 2 * static_cast<int64_t>(count) + 2 <= gStack.capacity + kSlack) {
+        CopyChars(TempStringAt(position), text, count);
+        TempStringReserve(count, position);
+        return;
+    }
+    char16_t* destination = TempStringReserve(count, position);
+    CopyChars(destination, TempStringAt(offset), count);
 }
 
 static void reallocate(int64_t capacity) {

@@ -20,6 +20,26 @@ constexpr int64_t kAny = -1;
 EventState* gEvents = nullptr;          // the one event state
 StringMap* gBindingTable = nullptr;     // "code:window:object" → BindingElement
 
+// A binding list being walked by BindingDispatch: the node it calls next. Callbacks may remove any
+// bindings, so freeing a node moves every walk that was to call it on to the node after it.
+struct BindingWalk {
+    BindingNode* next;
+    BindingWalk* outer;  // the walk whose callback started this one
+};
+BindingWalk* gWalks = nullptr;  // innermost walk in progress
+
+// An event whose bindings run (a post, or a deferred take). Its data stays valid while they run:
+// a release asked for meanwhile waits until they end. A take under them makes the taken event the
+// one that is current again afterwards.
+struct EventDispatch {
+    CurrentEvent restore;     // made current when the bindings end
+    void* data;               // the data they see
+    EventDataRelease release;
+    bool releaseAfter;        // release the data when they end
+    EventDispatch* outer;     // the dispatch whose callback started this one
+};
+EventDispatch* gDispatches = nullptr;  // innermost dispatch in progress
+
 // The pool frees a block as soon as all its items are back; one item that is never returned
 // pins the first block, so a queue that keeps emptying and refilling allocates nothing.
 void constructEventState(void* record) {
@@ -44,10 +64,19 @@ BindingElement* findBindings(int32_t code, int64_t window, int64_t object) {
     return static_cast<BindingElement*>(MapFind(gBindingTable, key));
 }
 
+void freeBindingNode(BindingNode* node) {
+    for (BindingWalk* walk = gWalks; walk != nullptr; walk = walk->outer) {
+        if (walk->next == node) {
+            walk->next = node->next;
+        }
+    }
+    RuntimeFree(node);
+}
+
 void freeBindingList(BindingElement* element) {
     for (BindingNode* node = element->bindings; node != nullptr;) {
         BindingNode* next = node->next;
-        RuntimeFree(node);
+        freeBindingNode(node);
         node = next;
     }
     element->bindings = nullptr;
@@ -77,9 +106,41 @@ void appendRecord(EventRecord* record) {
 }
 
 void releaseData(void* data, EventDataRelease release) {
-    if (data != nullptr && release != nullptr) {
-        release(data);
+    if (data == nullptr || release == nullptr) {
+        return;
     }
+    for (EventDispatch* dispatch = gDispatches; dispatch != nullptr; dispatch = dispatch->outer) {
+        if (dispatch->data == data) {
+            dispatch->releaseAfter = true;
+            return;
+        }
+    }
+    release(data);
+}
+
+// The bindings of an event see it as the current event; afterwards the event current before (or
+// the one a take under them took) is current again. The event is a copy: the lookups must not
+// follow the current event when a callback takes another.
+void dispatchEvent(const CurrentEvent event, bool releaseAfter) {
+    EventDispatch dispatch{gEvents->current, event.data, event.dataRelease, releaseAfter, gDispatches};
+    gDispatches = &dispatch;
+    gEvents->current = event;
+    dispatchAllLookups(event);
+    gEvents->current = dispatch.restore;
+    gDispatches = dispatch.outer;
+    if (dispatch.releaseAfter) {
+        releaseData(dispatch.data, dispatch.release);
+    }
+}
+
+// The event last taken, whose data the next take releases: while bindings run, the one that the
+// outermost dispatch makes current again.
+CurrentEvent& lastTaken() {
+    EventDispatch* outermost = gDispatches;
+    while (outermost != nullptr && outermost->outer != nullptr) {
+        outermost = outermost->outer;
+    }
+    return outermost != nullptr ? outermost->restore : gEvents->current;
 }
 
 template <typename Matches>
@@ -121,7 +182,11 @@ void EventPost(int32_t code, int64_t object, int64_t window, int64_t type) {
 
 void EventPost(int32_t code, int64_t object, int64_t window, int64_t type, void* data, EventDataRelease release,
                uint32_t flags) {
-    if (gEvents == nullptr || (gEvents->suppressed != 0 && (flags & kEventFromOtherThread) == 0)) {
+    if (gEvents == nullptr) {
+        return;
+    }
+    if (gEvents->suppressed != 0 && (flags & kEventFromOtherThread) == 0) {
+        releaseData(data, release);  // not queued: nothing else would release it
         return;
     }
     const bool coalesced = coalescesWithTail(code, object, window, type, flags);
@@ -138,43 +203,48 @@ void EventPost(int32_t code, int64_t object, int64_t window, int64_t type, void*
         appendRecord(record);
     }
     if ((flags & kEventDeferredBinding) == 0) {
-        const CurrentEvent saved = gEvents->current;
-        gEvents->current = CurrentEvent{code, window, object, type, data, release};
-        dispatchAllLookups(gEvents->current);
-        gEvents->current = saved;
-    }
-    if (releaseAfterDispatch) {
-        releaseData(data, release);
+        dispatchEvent(CurrentEvent{code, window, object, type, data, release}, releaseAfterDispatch);
     }
 }
 
+// Under bindings (a nested event loop) the data released is that of the event taken last, not
+// that of the event being posted, which its queued record or its post still owns.
 int32_t EventTake() {
     if (gEvents == nullptr) {
         return 0;
     }
+    CurrentEvent& taken = lastTaken();
+    void* data = taken.data;
+    const EventDataRelease release = taken.dataRelease;
     CurrentEvent& current = gEvents->current;
     current.code = 0;
-    // The data of an event stays valid until the next take.
-    releaseData(current.data, current.dataRelease);
     current.data = nullptr;
     current.dataRelease = nullptr;
     current.type = kAny;
+    // The data of an event stays valid until the next take.
+    releaseData(data, release);
     EventRecord* record = gEvents->head;
+    if (record != nullptr) {
+        current = CurrentEvent{record->code, record->window, record->object, record->type, record->data,
+                               record->dataRelease};
+        gEvents->head = record->next;
+        if (gEvents->head == nullptr) {
+            gEvents->tail = nullptr;
+        }
+    }
+    for (EventDispatch* dispatch = gDispatches; dispatch != nullptr; dispatch = dispatch->outer) {
+        dispatch->restore = current;
+    }
     if (record == nullptr) {
         return 0;
     }
-    current = CurrentEvent{record->code, record->window, record->object, record->type, record->data,
-                           record->dataRelease};
-    gEvents->head = record->next;
-    if (gEvents->head == nullptr) {
-        gEvents->tail = nullptr;
-    }
     const uint32_t flags = record->flags;
     PoolGive(gEvents->pool, record);
+    const int32_t code = current.code;
     if ((flags & kEventDeferredBinding) != 0) {
-        dispatchAllLookups(current);
+        dispatchEvent(current, false);
     }
-    return current.code;
+    return code;
 }
 
 int32_t EventPeek() {
@@ -209,19 +279,23 @@ void EventPurgeWindow(int64_t window) {
     purgeWhere([=](const EventRecord& record) { return record.window == window; });
 }
 
-// The next node is read before each callback, so a callback may remove its own binding.
+// The next node is read before each callback, and moved on when a callback frees it, so a
+// callback may remove its own binding or any other; one it adds at the head of this list waits
+// for the next dispatch.
 void BindingDispatch(int32_t code, int64_t window, int64_t object, int64_t type) {
     BindingElement* element = findBindings(code, window, object);
     if (element == nullptr) {
         return;
     }
-    for (BindingNode* node = element->bindings; node != nullptr;) {
-        BindingNode* next = node->next;
+    BindingWalk walk{element->bindings, gWalks};
+    gWalks = &walk;
+    while (BindingNode* node = walk.next) {
+        walk.next = node->next;
         if (node->typeFilter == type || node->typeFilter == kAny || type == kAny) {
             node->callback();
         }
-        node = next;
     }
+    gWalks = walk.outer;
 }
 
 int32_t BindingRemove(int32_t code, BindingCallback callback, int64_t window, int64_t object, int64_t typeFilter) {
@@ -238,7 +312,7 @@ int32_t BindingRemove(int32_t code, BindingCallback callback, int64_t window, in
         BindingNode* node = *link;
         if (node->callback == callback && (typeFilter == kAny || node->typeFilter == typeFilter)) {
             *link = node->next;
-            RuntimeFree(node);
+            freeBindingNode(node);
             if (element->bindings == nullptr) {
                 MapDeleteCurrent(gBindingTable);
             }

@@ -279,6 +279,52 @@ TEST_F(EventQueueTest, SuppressionLetsOnlyHandedOverEventsThrough) {
     EXPECT_EQ(queued()[0].flags, kEventFromOtherThread);
 }
 
+void closeWindowTwo() {
+    record("close");
+    BindingRemoveWindow(2);
+}
+void takeAndRead() {
+    EventTake();  // a nested event loop's first turn
+    readData();
+}
+void purgeTimerTicks() { EventPurge(kEventTimerTick, -1, -1, -1); }
+
+// Callbacks that remove other bindings, take events or purge the one being posted, and posts while
+// suppressed: no node is visited after its removal, every datum is released exactly once.
+TEST_F(EventQueueTest, CallbacksThatChangeTheTableOrTheQueueReleaseEachDatumOnce) {
+    bind(kEventWindowCloseRequest, 2, -1, codeAny);
+    bind(kEventWindowCloseRequest, 2, -1, closeWindowTwo);
+    EventPost(kEventWindowCloseRequest, 0, 2, 0);
+    ASSERT_EQ(gSeen.size(), 1u);
+    EXPECT_EQ(gSeen[0].who, "close");
+    EventPurgeWindow(2);
+
+    int* taken = new int(1);
+    int* posted = new int(2);
+    EventPost(kEventMenuCommand, 0, 0, 0, taken, deleteData, 0);
+    EXPECT_EQ(EventTake(), kEventMenuCommand);
+    bind(kEventTimerTick, 0, 1, takeAndRead);
+    EventPost(kEventTimerTick, 1, 0, 0, posted, deleteData, 0);
+    EXPECT_EQ(gDataSeen, 2) << "the nested take took the posted event";
+    EXPECT_EQ(gReleased, std::vector<void*>{taken});
+    EXPECT_EQ(EventStateGet()->current.data, posted) << "the event taken last stays current";
+    EXPECT_EQ(EventTake(), 0);
+    EXPECT_EQ(gReleased, (std::vector<void*>{taken, posted}));
+
+    int* purged = new int(3);
+    bind(kEventTimerTick, 0, -1, readData);
+    bind(kEventTimerTick, 0, -1, purgeTimerTicks);
+    EventPost(kEventTimerTick, 2, 0, 0, purged, deleteData, 0);
+    EXPECT_EQ(gDataSeen, 3) << "bindings after the purge still read the posted data";
+    EXPECT_EQ(gReleased.back(), purged);
+
+    EventStateGet()->suppressed = 1;
+    int* suppressed = new int(4);
+    EventPost(kEventTimerTick, 1, 0, 0, suppressed, deleteData, 0);
+    EXPECT_EQ(gReleased.back(), suppressed);
+    EXPECT_EQ(gReleased.size(), 4u);
+}
+
 void removeSelf() {
     record("self");
     BindingRemove(kEventWindowCloseRequest, removeSelf, 2, -1, -1);

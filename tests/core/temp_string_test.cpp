@@ -93,6 +93,25 @@ TEST_F(TempString, AppendingTextFromTheStackItselfSurvivesTheGrowth) {
     EXPECT_EQ(textAt(0), once + once);
 }
 
+// The first buffer takes a terminator at its capacity like every later one, and text that lies on
+// the stack beyond what a shrinking reservation keeps is copied before the buffer is cut.
+TEST_F(TempString, TerminatorsAndTextFromTheStackAtTheBufferEdges) {
+    TempStringSetPosition(16);
+    EXPECT_EQ(textAt(16), u"");
+    TempStringSetPosition(0);
+    TempStringGiveBack(-8);
+    TempStringAppend(nullptr);
+    EXPECT_EQ(TempStringPosition(), 16);
+
+    TempStringSetPosition(0);
+    TempStringAppend(std::u16string(600000, u'x').c_str());
+    TempStringAppend(u"hello");  // at byte 1,200,000
+    TempStringSetPosition(0);
+    TempStringAppend(TempStringAt(1200000));
+    EXPECT_EQ(TempStringCapacity(), 1048576);
+    EXPECT_EQ(textAt(0), u"hello");
+}
+
 TEST_F(TempString, CopyCharsReadsOnlyTheGivenCount) {
     // An odd count from a source with nothing after it: a pairwise copy would read past it.
     auto* source = static_cast<char16_t*>(RuntimeAllocRaw(3 * sizeof(char16_t)));
