@@ -17,6 +17,10 @@ class WindowFacilities : public ::testing::Test {
 protected:
     void SetUp() override {
         ::SetProcessDPIAware();
+        // The tests' windows open centred or at the top left. A pointer left over one of them
+        // makes the system send it a mouse move at a moment of its own, which a test counting
+        // events would take for one of its own.
+        ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1);
         RuntimeHeapCreate();
         TempStringStart();
         EventStateCreate();
