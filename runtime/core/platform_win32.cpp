@@ -56,7 +56,8 @@ static BOOL CALLBACK runOnceCallback(PINIT_ONCE, PVOID parameter, PVOID*) {
 void RunOnce(RunOnceFlag* flag, RunOnceRoutine routine) {
     HMODULE kernel = SystemLibraryLoad(L"Kernel32.dll");
     auto executeOnce = kernel != nullptr
-        ? reinterpret_cast<InitOnceExecuteOnceProc>(::GetProcAddress(kernel, "InitOnceExecuteOnce"))
+        ? reinterpret_cast<InitOnceExecuteOnceProc>(
+              reinterpret_cast<void*>(::GetProcAddress(kernel, "InitOnceExecuteOnce")))
         : nullptr;
     if (executeOnce != nullptr) {
         executeOnce(reinterpret_cast<PINIT_ONCE>(flag), runOnceCallback,
